@@ -1,0 +1,152 @@
+#include "runtime/com/variant.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <strings.h>
+
+#include "runtime/com/hresult.h"
+#include "runtime/platform/error.h"
+
+namespace com {
+namespace {
+
+[[noreturn]] void Overflow() { throw platform::Error(DISP_E_OVERFLOW, "Overflow"); }
+[[noreturn]] void Mismatch() { throw platform::Error(DISP_E_TYPEMISMATCH, "Type mismatch"); }
+
+std::string Trim(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  const auto e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+// Numeric reading of a string: decimal numbers, with "True"/"False" accepted
+// as -1/0 the way automation accepts them.
+double ParseNumber(const std::string& text) {
+  const std::string s = Trim(text);
+  if (strcasecmp(s.c_str(), "true") == 0) return -1.0;
+  if (strcasecmp(s.c_str(), "false") == 0) return 0.0;
+  if (s.empty()) Mismatch();
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str(), &end);
+  if (end == s.c_str() || *end != '\0') Mismatch();
+  if (errno == ERANGE && std::isinf(v)) Overflow();
+  if (std::isnan(v) || std::isinf(v)) Mismatch();
+  return v;
+}
+
+// Round half to even, then range-check into an integer type.
+template <typename T>
+T RoundToInteger(double v) {
+  if (std::isnan(v)) Overflow();
+  const double r = std::nearbyint(v);  // default rounding mode: to nearest, ties to even
+  if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
+      r > static_cast<double>(std::numeric_limits<T>::max()))
+    Overflow();
+  return static_cast<T>(r);
+}
+
+std::string FormatReal(double v, int digits) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+  return buf;
+}
+
+}  // namespace
+
+VarType Variant::vt() const {
+  static constexpr VarType kTypes[] = {VT_EMPTY, VT_I2, VT_I4, VT_R4, VT_R8, VT_BSTR, VT_BOOL};
+  return kTypes[value_.index()];
+}
+
+double Variant::ToR8() const {
+  switch (vt()) {
+    case VT_EMPTY: return 0.0;
+    case VT_I2: return RawI2();
+    case VT_I4: return RawI4();
+    case VT_R4: return RawR4();
+    case VT_R8: return RawR8();
+    case VT_BOOL: return RawBool();
+    case VT_BSTR: return ParseNumber(RawStr());
+  }
+  Mismatch();
+}
+
+int32_t Variant::ToI4() const {
+  switch (vt()) {
+    case VT_I2: return RawI2();
+    case VT_I4: return RawI4();
+    case VT_BOOL: return RawBool();
+    default: return RoundToInteger<int32_t>(ToR8());
+  }
+}
+
+int16_t Variant::ToI2() const {
+  switch (vt()) {
+    case VT_I2: return RawI2();
+    case VT_BOOL: return RawBool();
+    default: return RoundToInteger<int16_t>(ToR8());
+  }
+}
+
+float Variant::ToR4() const {
+  const double v = ToR8();
+  if (std::isfinite(v) && std::fabs(v) > static_cast<double>(std::numeric_limits<float>::max())) Overflow();
+  return static_cast<float>(v);
+}
+
+VARIANT_BOOL Variant::ToBool() const {
+  if (vt() == VT_BOOL) return RawBool();
+  return ToR8() != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+std::string Variant::ToStr() const {
+  switch (vt()) {
+    case VT_EMPTY: return {};
+    case VT_I2: return std::to_string(RawI2());
+    case VT_I4: return std::to_string(RawI4());
+    case VT_R4: return FormatReal(RawR4(), 7);
+    case VT_R8: return FormatReal(RawR8(), 15);
+    case VT_BOOL: return RawBool() != 0 ? "True" : "False";
+    case VT_BSTR: return RawStr();
+  }
+  Mismatch();
+}
+
+Variant Variant::ChangeType(VarType to) const {
+  switch (to) {
+    case VT_EMPTY: return Variant();
+    case VT_I2: return I2(ToI2());
+    case VT_I4: return I4(ToI4());
+    case VT_R4: return R4(ToR4());
+    case VT_R8: return R8(ToR8());
+    case VT_BOOL: return Bool(ToBool());
+    case VT_BSTR: return Str(ToStr());
+  }
+  throw platform::Error(DISP_E_BADVARTYPE, "Bad variable type");
+}
+
+bool ValueEquals(const Variant& a, const Variant& b) {
+  const bool aText = a.vt() == VT_BSTR, bText = b.vt() == VT_BSTR;
+  if (aText || bText) return aText && bText && a.RawStr() == b.RawStr();
+  return a.ToR8() == b.ToR8();
+}
+
+const char* VarTypeName(VarType vt) {
+  switch (vt) {
+    case VT_EMPTY: return "Empty";
+    case VT_I2: return "Integer";
+    case VT_I4: return "Long";
+    case VT_R4: return "Single";
+    case VT_R8: return "Double";
+    case VT_BSTR: return "String";
+    case VT_BOOL: return "Boolean";
+  }
+  return "Unknown";
+}
+
+}  // namespace com

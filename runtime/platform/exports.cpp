@@ -1,0 +1,79 @@
+#include "runtime/platform/exports.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+std::string LibraryKey(std::string_view library) {
+  std::string key(library);
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (key.size() > 4 && key.compare(key.size() - 4, 4, ".dll") == 0) key.resize(key.size() - 4);
+  return key;
+}
+
+struct Table {
+  std::mutex lock;
+  std::map<std::string, std::map<std::string, ExportEntry, std::less<>>, std::less<>> libraries;
+  std::atomic<uint64_t> generation{1};
+};
+
+Table& TheTable() {
+  static Table table;
+  return table;
+}
+
+}  // namespace
+
+void PublishExport(std::string_view library, std::string_view name, void* address,
+                   const std::type_info& signature) {
+  Table& t = TheTable();
+  std::lock_guard guard(t.lock);
+  t.libraries[LibraryKey(library)][std::string(name)] = ExportEntry{address, &signature};
+  t.generation.fetch_add(1, std::memory_order_release);
+}
+
+ExportEntry ResolveExport(std::string_view library, std::string_view name,
+                          const std::type_info& signature) {
+  Table& t = TheTable();
+  std::lock_guard guard(t.lock);
+  auto lib = t.libraries.find(LibraryKey(library));
+  if (lib == t.libraries.end())
+    throw Error(kErrorFileNotFound, "File not found: " + std::string(library));
+  auto fn = lib->second.find(name);
+  if (fn == lib->second.end() || fn->second.address == nullptr)
+    throw Error(kErrorProcNotFound,
+                "Can't find entry point " + std::string(name) + " in " + std::string(library));
+  if (*fn->second.signature != signature)
+    throw Error(kErrorInvalidArgument, "Bad declaration of " + std::string(name) + " in " +
+                                           std::string(library) + ": signature differs");
+  return fn->second;
+}
+
+uint64_t ExportGeneration() { return TheTable().generation.load(std::memory_order_acquire); }
+
+namespace detail {
+
+void ReplaceExport(std::string_view library, std::string_view name, void* address,
+                   const std::type_info& signature, ExportEntry* previous) {
+  Table& t = TheTable();
+  std::lock_guard guard(t.lock);
+  ExportEntry& slot = t.libraries[LibraryKey(library)][std::string(name)];
+  *previous = slot;
+  slot = ExportEntry{address, &signature};
+  t.generation.fetch_add(1, std::memory_order_release);
+}
+
+void RestoreExport(std::string_view library, std::string_view name, const ExportEntry& previous) {
+  Table& t = TheTable();
+  std::lock_guard guard(t.lock);
+  t.libraries[LibraryKey(library)][std::string(name)] = previous;
+  t.generation.fetch_add(1, std::memory_order_release);
+}
+
+}  // namespace detail
+}  // namespace platform
