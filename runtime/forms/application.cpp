@@ -79,7 +79,8 @@ void Application::Initialize(int& argc, char** argv) {
     // at 96 "device-independent" DPI instead. A user's explicit choice wins.
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     // Lives until the process ends: windows, fonts and timers of forms that
-    // outlast Run still need it.
+    // outlast Run still need it. It is never deleted: at exit, Qt's own
+    // global objects are already partly gone, and deleting it then crashes.
     Configure(new QApplication(argc, argv));
     return;
   }
