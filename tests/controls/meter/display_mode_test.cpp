@@ -56,7 +56,7 @@ TEST_F(DisplayModes, ModeTwoStopsEverythingSilently) {
   for (int i = 0; i < 20; ++i) forms::DoEvents();
   EXPECT_EQ(Reads(), 1u);
   EXPECT_EQ(meter_->get_GetPeekData(), 4321) << "frozen at the last reading";
-  EXPECT_EQ(LitSegments(), (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(LitSegments(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST_F(DisplayModes, ModeThreeTakesOneReadingAndLeavesTheSegments) {

@@ -90,6 +90,7 @@ TEST(MeterOnSoundServer, ReadsTheLevelOfAPlayingTone) {
     forms::DoEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  RecordProperty("loudest_reading", loudest);
   EXPECT_GE(loudest, 8000) << "a half-scale tone should read near 16384";
   EXPECT_LE(loudest, 32768);
   EXPECT_EQ(meter->Mixer().LastMixerResult, 0u);
