@@ -207,6 +207,29 @@ TEST_F(MixerAccess, MissingLineOrMeterIsRecordedSilently) {
   }
 }
 
+void FailingMove(void*, uint32_t, int32_t) {
+  throw platform::Error(platform::kErrorInvalidAddress, "copy refused");
+}
+
+TEST_F(MixerAccess, ALookupThatFailsHalfWayStillFreesItsBlock) {
+  UseScript("values 1200");
+  const size_t blocksBefore = kernel32::LiveBlockCount();
+  meter_ = forms::MakeRef<KvDispVU>();
+  {
+    platform::ScopedExport<decltype(::RtlMoveMemory)> refuse("kernel32", "RtlMoveMemory",
+                                                             &FailingMove);
+    EXPECT_THROW(meter_->NotifyShown(), platform::Error) << "Show traps no errors";
+  }
+  EXPECT_EQ(kernel32::LiveBlockCount(), blocksBefore);
+  EXPECT_EQ(meter_->Mixer().MeterFound, 0);
+
+  // The next Show recovers: the half-open handle is closed, not leaked.
+  meter_->NotifyShown();
+  EXPECT_EQ(mixer_->Counts().closes, 1u);
+  meter_->put_DisplayMode(KvDispVU::GetPeekDataOnly);
+  EXPECT_EQ(meter_->get_GetPeekData(), 1200);
+}
+
 TEST_F(MixerAccess, EveryShowAndTheEndGiveBackHandleAndBlock) {
   UseScript("values 1200");
   const size_t blocksBefore = kernel32::LiveBlockCount();
