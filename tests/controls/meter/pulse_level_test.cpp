@@ -37,9 +37,9 @@ constexpr double kAmplitude = 0.5;  // half of full scale: a peak of about 16384
 class Tone {
  public:
   Tone() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     int error = 0;
-    stream_ = pa_simple_new(nullptr, "meter test", PA_STREAM_PLAYBACK, nullptr, "tone", &spec,
+    stream_ = pa_simple_new(nullptr, "meter test", PA_STREAM_PLAYBACK, nullptr, "tone", &format,
                             nullptr, nullptr, &error);
     if (stream_ == nullptr) {
       error_ = pa_strerror(error);
