@@ -39,7 +39,16 @@ void Configure(QApplication* app) {
 namespace detail {
 
 void EnsureApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
+  if (QCoreApplication::instance() != nullptr) {
+    // Someone else made it (a test harness, a host program): it still must not
+    // quit on its own.
+    static bool configured = false;
+    if (!configured) {
+      if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) Configure(app);
+      configured = true;
+    }
+    return;
+  }
   static int argc = 1;
   static char name[] = "desktop";
   static char* argv[] = {name, nullptr};
@@ -79,7 +88,8 @@ void Application::Initialize(int& argc, char** argv) {
     // at 96 "device-independent" DPI instead. A user's explicit choice wins.
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     // Lives until the process ends: windows, fonts and timers of forms that
-    // outlast Run still need it.
+    // outlast Run still need it. It is never deleted: at exit, Qt's own
+    // global objects are already partly gone, and deleting it then crashes.
     Configure(new QApplication(argc, argv));
     return;
   }
