@@ -8,11 +8,15 @@ function(kv_add_gtest name)
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   include(GoogleTest)
+  # The environment travels through gtest_discover_tests as one property
+  # value, so its list separators must be escaped or only the first survives.
+  set(env ${ARG_ENV} QT_QPA_PLATFORM=offscreen KV_SOURCE_DIR=${PROJECT_SOURCE_DIR} KV_BINARY_DIR=${CMAKE_BINARY_DIR})
+  string(REPLACE ";" "\\;" env "${env}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES
       LABELS "${ARG_LABEL}"
       TIMEOUT 120
-      ENVIRONMENT "${ARG_ENV};QT_QPA_PLATFORM=offscreen;KV_SOURCE_DIR=${PROJECT_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}")
+      ENVIRONMENT "${env}")
 endfunction()
