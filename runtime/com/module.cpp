@@ -58,6 +58,11 @@ bool IsAutomationInterface(const TypeDescription& t) {
 
 }  // namespace
 
+void* ModuleHandleOf(const void* address) {
+  Dl_info info{};
+  return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
+}
+
 ModuleUsage::ModuleUsage(ModuleWord* counter) : counter_(counter) {
   if (counter_) ++*counter_;
 }
