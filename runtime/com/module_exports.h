@@ -10,6 +10,11 @@
 // DllUnregisterServer (C linkage, default visibility), the module's two
 // storage words, and the load/unload notifications (run as the module's
 // constructor and destructor) that pass the module handle to ModuleEntry.
+//
+// Build modules with -fno-gnu-unique: g++ otherwise turns function-local
+// statics of inline functions and templates into unique symbols, and the
+// dynamic loader never unloads a library that has one, so
+// CoFreeUnusedLibraries could not unload the module.
 #include "runtime/com/module.h"
 
 #define COM_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
