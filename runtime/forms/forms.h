@@ -1,0 +1,17 @@
+#pragma once
+// Everything of the forms layer in one include.
+#include "runtime/forms/application.h"
+#include "runtime/forms/color.h"
+#include "runtime/forms/command_button.h"
+#include "runtime/forms/container.h"
+#include "runtime/forms/elements.h"
+#include "runtime/forms/form.h"
+#include "runtime/forms/menu.h"
+#include "runtime/forms/msgbox.h"
+#include "runtime/forms/picture_box.h"
+#include "runtime/forms/property_bag.h"
+#include "runtime/forms/ref.h"
+#include "runtime/forms/screen.h"
+#include "runtime/forms/timer.h"
+#include "runtime/forms/units.h"
+#include "runtime/forms/user_control.h"
