@@ -70,19 +70,14 @@ TEST(ModuleResources, IdentityResourcesHoldLengthThenIdentity) {
 }
 
 TEST(ModuleResources, VersionRecordMarksASelfRegisteringLibrary) {
+  // Its every field is pinned through the inspection report below.
   const auto found = com::FindResource(ModulePath(), com::RT_VERSION, uint16_t{1}, com::kLanguageEnglishUS);
   ASSERT_TRUE(found.has_value());
   const com::VersionRecord record = com::ReadVersionRecord(com::LoadResource(*found));
   EXPECT_EQ(record, dialfen::ModuleVersionRecord());
   EXPECT_EQ(record.fixed.fileType, com::VFT_DLL);
-  EXPECT_EQ(record.fixed.fileVersionMS, 0x00010000u);
-  for (const auto& [key, value] :
-       {std::pair{"CompanyName", "Brenvale"}, std::pair{"ProductName", "KvDispVU"}, std::pair{"FileVersion", "1.00"},
-        std::pair{"ProductVersion", "1.00"}, std::pair{"InternalName", "KvQmxTmr"},
-        std::pair{"OriginalFilename", "KvQmxTmr.ocx"}, std::pair{"OLESelfRegister", ""}}) {
-    ASSERT_NE(record.Find("040904B0", key), nullptr) << key;
-    EXPECT_EQ(*record.Find("040904B0", key), value) << key;
-  }
+  ASSERT_NE(record.Find("040904B0", "OLESelfRegister"), nullptr);
+  EXPECT_EQ(*record.Find("040904B0", "OLESelfRegister"), "");
 }
 
 TEST(ModuleResources, InspectToolPrintsTheWholeLibraryAndVersionRecord) {
