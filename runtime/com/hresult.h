@@ -1,6 +1,7 @@
 #pragma once
 // Status codes of the component model, by their published names and values.
 #include <cstdint>
+#include <string>
 
 namespace com {
 
@@ -24,6 +25,8 @@ inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = hr(0x80040111);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = hr(0x80040154);
 inline constexpr HRESULT REGDB_E_READREGDB = hr(0x80040150);
 inline constexpr HRESULT REGDB_E_WRITEREGDB = hr(0x80040151);
+inline constexpr HRESULT REGDB_E_KEYMISSING = hr(0x80040152);
+inline constexpr HRESULT CO_E_CLASSSTRING = hr(0x800401F3);
 inline constexpr HRESULT CO_E_DLLNOTFOUND = hr(0x800401F8);
 inline constexpr HRESULT CO_E_ERRORINDLL = hr(0x800401F9);
 inline constexpr HRESULT CONNECT_E_NOCONNECTION = hr(0x80040200);
@@ -49,6 +52,11 @@ inline constexpr HRESULT TYPE_E_LIBNOTREGISTERED = hr(0x8002801D);
 inline constexpr HRESULT TYPE_E_INVDATAREAD = hr(0x80028018);
 inline constexpr HRESULT TYPE_E_UNSUPFORMAT = hr(0x80028019);
 inline constexpr HRESULT TYPE_E_CANTLOADLIBRARY = hr(0x80029C4A);
+
+// The published name of a code ("REGDB_E_CLASSNOTREG"), or nullptr.
+const char* HResultName(HRESULT h);
+// "0x80040154 (REGDB_E_CLASSNOTREG)", or just the hex form for unnamed codes.
+std::string FormatHResult(HRESULT h);
 
 inline constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
 inline constexpr bool FAILED(HRESULT h) { return h < 0; }

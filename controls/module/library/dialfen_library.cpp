@@ -1,0 +1,100 @@
+#include "controls/module/library/dialfen_library.h"
+
+#include "controls/module/library/identities.h"
+#include "runtime/com/variant.h"
+
+namespace dialfen {
+namespace {
+
+constexpr uint16_t kDualFlags = com::TYPEFLAG_FHIDDEN | com::TYPEFLAG_FDUAL | com::TYPEFLAG_FNONEXTENSIBLE |
+                                com::TYPEFLAG_FOLEAUTOMATION | com::TYPEFLAG_FDISPATCHABLE;
+constexpr uint16_t kEventFlags = com::TYPEFLAG_FHIDDEN | com::TYPEFLAG_FNONEXTENSIBLE | com::TYPEFLAG_FDISPATCHABLE;
+constexpr int32_t kDefault = com::IMPLTYPEFLAG_FDEFAULT;
+constexpr int32_t kDefaultSource = com::IMPLTYPEFLAG_FDEFAULT | com::IMPLTYPEFLAG_FSOURCE;
+
+const com::ElementType kLong{com::VT_I4, -1};
+const com::ElementType kBoolean{com::VT_BOOL, -1};
+const com::ElementType kDisplayMode{com::VT_USERDEFINED, kType_DisplayModeEnum};
+
+com::LibraryDescription Build() {
+  com::LibraryDescription lib;
+  lib.name = kLibraryName;
+  lib.guid = LIBID_Dialfen;
+  lib.helpString = "Brenvale Korvane Qmx VU Meter";
+  lib.majorVersion = kLibraryMajorVersion;
+  lib.minorVersion = kLibraryMinorVersion;
+  lib.lcid = kLibraryLcid;
+  lib.syskind = com::SYS_WIN32;
+  lib.flags = com::LIBFLAG_FCONTROL;
+  lib.types.resize(7);
+
+  auto& meterIface = lib.types[kType__KvDispVU];
+  meterIface.name = "_KvDispVU";
+  meterIface.guid = IID__KvDispVU;
+  meterIface.kind = com::TKIND_DISPATCH;
+  meterIface.flags = kDualFlags;
+  meterIface.properties = {
+      {"DisplayMode", DISPID_DisplayMode, kDisplayMode, "New_DisplayMode"},
+      {"SetDispVolumeStep", DISPID_SetDispVolumeStep, kLong, "New_SetDispVolumeStep"},
+      {"SetDispDelay", DISPID_SetDispDelay, kLong, "New_SetDispDelay"},
+      {"GetPeekData", DISPID_GetPeekData, kLong, "New_GetPeekData"},
+  };
+
+  auto& meterClass = lib.types[kType_KvDispVU];
+  meterClass.name = "KvDispVU";
+  meterClass.guid = CLSID_KvDispVU;
+  meterClass.kind = com::TKIND_COCLASS;
+  meterClass.flags = com::TYPEFLAG_FCONTROL;
+  meterClass.interfaces = {{kType__KvDispVU, kDefault}, {kType___KvDispVU, kDefaultSource}};
+
+  auto& timerIface = lib.types[kType__KvQmxFasTmr];
+  timerIface.name = "_KvQmxFasTmr";
+  timerIface.guid = IID__KvQmxFasTmr;
+  timerIface.kind = com::TKIND_DISPATCH;
+  timerIface.flags = kDualFlags;
+  timerIface.properties = {
+      {"Enabled", DISPID_Enabled, kBoolean, "SetEnabledTo"},
+      {"SleepDelay", DISPID_SleepDelay, kLong, "New_Sleep"},
+  };
+
+  auto& timerClass = lib.types[kType_KvQmxFasTmr];
+  timerClass.name = "KvQmxFasTmr";
+  timerClass.guid = CLSID_KvQmxFasTmr;
+  timerClass.kind = com::TKIND_COCLASS;
+  timerClass.flags = com::TYPEFLAG_FCONTROL;
+  timerClass.interfaces = {{kType__KvQmxFasTmr, kDefault}, {kType___KvQmxFasTmr, kDefaultSource}};
+
+  auto& meterEvents = lib.types[kType___KvDispVU];
+  meterEvents.name = "__KvDispVU";
+  meterEvents.guid = DIID___KvDispVU;
+  meterEvents.kind = com::TKIND_DISPATCH;
+  meterEvents.flags = kEventFlags;
+
+  auto& timerEvents = lib.types[kType___KvQmxFasTmr];
+  timerEvents.name = "__KvQmxFasTmr";
+  timerEvents.guid = DIID___KvQmxFasTmr;
+  timerEvents.kind = com::TKIND_DISPATCH;
+  timerEvents.flags = kEventFlags;
+  timerEvents.methods = {{"QmxTimer", DISPID_QmxTimer}};
+
+  auto& modes = lib.types[kType_DisplayModeEnum];
+  modes.name = "DisplayModeEnum";
+  modes.kind = com::TKIND_ENUM;
+  modes.flags = 0;
+  modes.constants = {
+      {"UseVULowTimer", UseVULowTimer, "UseVULowTimer"},
+      {"UseVUHiTimer", UseVUHiTimer, "UseVUHiTimer"},
+      {"DONotUseTimer", DONotUseTimer, "DONotUseTimer"},
+      {"GetPeekDataOnly", GetPeekDataOnly, "GetPeekDataOnly"},
+  };
+  return lib;
+}
+
+}  // namespace
+
+const com::LibraryDescription& Library() {
+  static const com::LibraryDescription library = Build();
+  return library;
+}
+
+}  // namespace dialfen

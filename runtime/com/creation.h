@@ -1,0 +1,45 @@
+#pragma once
+// Creating objects by class identity or ProgID from registered modules:
+// registry (CLSID\{...}\InprocServer32) -> the module, loaded once per path
+// and kept in a process-wide table -> its DllGetClassObject -> the class
+// factory -> CreateInstance. Modules are unloaded only by
+// CoFreeUnusedLibraries, and only when their DllCanUnloadNow agrees.
+//
+// The status-code functions answer REGDB_E_CLASSNOTREG (class or ProgID not
+// registered), CO_E_DLLNOTFOUND (module file missing), CO_E_ERRORINDLL (not
+// a module: it does not load or lacks the export) and the factory's own
+// codes. The throwing forms raise platform::Error with the same code and a
+// message naming the class and the file.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/com/com_ptr.h"
+#include "runtime/com/guid.h"
+#include "runtime/com/hresult.h"
+#include "runtime/com/interfaces.h"
+
+namespace com {
+
+HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid);
+HRESULT ProgIDFromCLSID(const CLSID& clsid, std::string* progId);
+HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** ppv);
+HRESULT CoCreateInstance(const CLSID& clsid, const IID& iid, void** ppv);
+void CoFreeUnusedLibraries();
+
+CLSID ClassIdFromProgId(std::string_view progId);
+ComPtr<IClassFactory> GetClassObject(const CLSID& clsid);
+ComPtr<IUnknown> CreateInstance(const CLSID& clsid);
+ComPtr<IUnknown> CreateInstance(std::string_view progId);
+[[noreturn]] void ThrowNoInterface(const CLSID& clsid, const IID& iid);
+template <class T>
+ComPtr<T> CreateInstanceAs(const CLSID& clsid) {
+  ComPtr<T> r = CreateInstance(clsid).template As<T>();
+  if (!r) ThrowNoInterface(clsid, T::kIID);
+  return r;
+}
+
+// Absolute paths of the modules loaded now, in load order.
+std::vector<std::string> LoadedModules();
+
+}  // namespace com

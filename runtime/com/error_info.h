@@ -1,0 +1,13 @@
+#pragma once
+// The words behind the last failed status code of this thread. Status-code
+// functions (the module services, creation) can only return a number; they
+// leave the full message here for tools that want to show it.
+#include <string>
+
+namespace com {
+
+void SetErrorText(std::string text);
+// The text left by the last failure on this thread, cleared by the reading.
+std::string TakeErrorText();
+
+}  // namespace com

@@ -1,0 +1,207 @@
+#include "runtime/com/module.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "runtime/com/class_factory.h"
+#include "runtime/com/error_info.h"
+#include "runtime/com/registry.h"
+#include "runtime/platform/error.h"
+
+namespace com {
+namespace {
+
+// DllCanUnloadNow receives only the descriptor; this finds the count word
+// the module's other exports passed for it.
+std::mutex g_mutex;
+std::map<const ProjectDescriptor*, ModuleWord*>& Counts() {
+  static std::map<const ProjectDescriptor*, ModuleWord*> counts;
+  return counts;
+}
+
+void Remember(const ProjectDescriptor& project, ModuleWord* count) {
+  if (count == nullptr) return;
+  std::lock_guard<std::mutex> g(g_mutex);
+  Counts()[&project] = count;
+}
+
+HRESULT Failure(const platform::Error& e) {
+  SetErrorText(e.what());
+  return FAILED(e.code()) ? e.code() : E_FAIL;
+}
+
+// Where the module holding `project` lives, made absolute.
+std::string ModulePathOf(const ProjectDescriptor& project) {
+  Dl_info info{};
+  if (dladdr(&project, &info) == 0 || info.dli_fname == nullptr || *info.dli_fname == '\0')
+    throw platform::Error(E_UNEXPECTED, "Cannot tell which module holds the project descriptor");
+  char* resolved = realpath(info.dli_fname, nullptr);
+  if (resolved == nullptr)
+    throw platform::Error(CO_E_DLLNOTFOUND, std::string("Cannot resolve the module path ") + info.dli_fname);
+  std::string path = resolved;
+  std::free(resolved);
+  return path;
+}
+
+std::string VersionText(const ProjectDescriptor& p) {
+  return std::to_string(p.majorVersion) + "." + std::to_string(p.minorVersion);
+}
+
+// Interfaces that the automation marshaller carries: duals and dispinterfaces.
+bool IsAutomationInterface(const TypeDescription& t) {
+  return t.kind == TKIND_DISPATCH || (t.kind == TKIND_INTERFACE && (t.flags & TYPEFLAG_FDUAL));
+}
+
+}  // namespace
+
+ModuleUsage::ModuleUsage(ModuleWord* counter) : counter_(counter) {
+  if (counter_) ++*counter_;
+}
+
+ModuleUsage::~ModuleUsage() {
+  if (counter_) --*counter_;
+}
+
+void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath) {
+  const std::string libid = project.libraryId.ToString();
+  const std::string version = VersionText(project);
+  for (const ClassDescriptor& c : project.classes) {
+    const std::string key = ClassesKey("CLSID\\" + c.clsid.ToString());
+    data.SetValue(key, "", RegistryValue::String(c.progId));
+    data.SetValue(key + "\\InprocServer32", "", RegistryValue::String(modulePath));
+    data.SetValue(key + "\\InprocServer32", "ThreadingModel", RegistryValue::String(c.threadingModel));
+    data.SetValue(key + "\\ProgID", "", RegistryValue::String(c.progId));
+    if (c.control) data.CreateKey(key + "\\Control");
+    data.SetValue(key + "\\MiscStatus", "", RegistryValue::String("0"));
+    data.SetValue(key + "\\MiscStatus\\1", "", RegistryValue::String(std::to_string(c.miscStatus)));
+    if (c.toolboxBitmap != 0)
+      data.SetValue(key + "\\ToolboxBitmap32", "",
+                    RegistryValue::String(modulePath + ", " + std::to_string(c.toolboxBitmap)));
+    data.SetValue(key + "\\TypeLib", "", RegistryValue::String(libid));
+    data.SetValue(key + "\\Version", "", RegistryValue::String(version));
+
+    const std::string progKey = ClassesKey(c.progId);
+    data.SetValue(progKey, "", RegistryValue::String(c.progId));
+    data.SetValue(progKey + "\\CLSID", "", RegistryValue::String(c.clsid.ToString()));
+  }
+
+  const std::string libKey = ClassesKey("TypeLib\\" + libid + "\\" + version);
+  const LibraryDescription* lib = project.library;
+  data.SetValue(libKey, "", RegistryValue::String(lib ? lib->helpString : std::string()));
+  data.SetValue(libKey + "\\0\\win32", "", RegistryValue::String(modulePath));
+  const unsigned flags = lib ? (lib->flags & ~LIBFLAG_FHASDISKIMAGE) : 0u;
+  data.SetValue(libKey + "\\FLAGS", "", RegistryValue::String(std::to_string(flags)));
+  data.SetValue(libKey + "\\HELPDIR", "",
+                RegistryValue::String(std::filesystem::path(modulePath).parent_path().string()));
+
+  if (lib == nullptr) return;
+  for (const TypeDescription& t : lib->types) {
+    if (!IsAutomationInterface(t)) continue;
+    const std::string key = ClassesKey("Interface\\" + t.guid.ToString());
+    data.SetValue(key, "", RegistryValue::String(t.name));
+    data.SetValue(key + "\\ProxyStubClsid", "", RegistryValue::String(CLSID_PSOAInterface.ToString()));
+    data.SetValue(key + "\\ProxyStubClsid32", "", RegistryValue::String(CLSID_PSOAInterface.ToString()));
+    data.SetValue(key + "\\TypeLib", "", RegistryValue::String(libid));
+    data.SetValue(key + "\\TypeLib", "Version", RegistryValue::String(version));
+  }
+}
+
+void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project) {
+  const std::string libid = project.libraryId.ToString();
+  for (const ClassDescriptor& c : project.classes) {
+    data.DeleteTree(ClassesKey("CLSID\\" + c.clsid.ToString()));
+    // A ProgID now naming another class belongs to someone else.
+    const std::string progKey = ClassesKey(c.progId);
+    const auto owner = data.GetString(progKey + "\\CLSID", "");
+    if (owner && GUID::Parse(*owner) == c.clsid) data.DeleteTree(progKey);
+  }
+  const std::string libRoot = ClassesKey("TypeLib\\" + libid);
+  data.DeleteTree(libRoot + "\\" + VersionText(project));
+  if (data.KeyExists(libRoot) && data.SubKeys(libRoot).empty() && data.Values(libRoot).empty())
+    data.DeleteTree(libRoot);
+  if (project.library == nullptr) return;
+  for (const TypeDescription& t : project.library->types) {
+    if (!IsAutomationInterface(t)) continue;
+    const std::string key = ClassesKey("Interface\\" + t.guid.ToString());
+    const auto lib = data.GetString(key + "\\TypeLib", "");
+    if (lib && GUID::Parse(*lib) == project.libraryId) data.DeleteTree(key);
+  }
+}
+
+HRESULT ModuleDllGetClassObject(const CLSID& clsid, const IID& iid, void** ppv, const ProjectDescriptor& project,
+                                ModuleWord* /*word1*/, ModuleWord* word2) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  Remember(project, word2);
+  const ClassDescriptor* cls = project.Find(clsid);
+  if (cls == nullptr) {
+    SetErrorText("Module " + project.moduleFileName + " has no class " + clsid.ToString());
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  try {
+    IClassFactory* factory = NewClassFactory(*cls, word2);
+    const HRESULT h = factory->QueryInterface(iid, ppv);
+    factory->Release();
+    return h;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT ModuleDllCanUnloadNow(const ProjectDescriptor& project) {
+  std::lock_guard<std::mutex> g(g_mutex);
+  const auto it = Counts().find(&project);
+  if (it == Counts().end()) return S_OK;  // nothing was ever handed out
+  return it->second->load() == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* /*word1*/, ModuleWord* word2) {
+  Remember(project, word2);
+  try {
+    const std::string path = ModulePathOf(project);
+    Registry::User().Transaction([&](RegistryData& d) { WriteRegistration(d, project, path); });
+    return S_OK;
+  } catch (const platform::Error& e) {
+    return Failure(e);
+  } catch (const std::exception& e) {
+    SetErrorText(e.what());
+    return E_FAIL;
+  }
+}
+
+HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* /*word1*/, ModuleWord* word2) {
+  Remember(project, word2);
+  try {
+    Registry::User().Transaction([&](RegistryData& d) { RemoveRegistration(d, project); });
+    return S_OK;
+  } catch (const platform::Error& e) {
+    return Failure(e);
+  } catch (const std::exception& e) {
+    SetErrorText(e.what());
+    return E_FAIL;
+  }
+}
+
+BOOL ModuleEntry(void* moduleHandle, uint32_t reason, void* /*reserved*/, ModuleWord* word1, ModuleWord* word2) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      if (word1) *word1 = reinterpret_cast<std::intptr_t>(moduleHandle);
+      return 1;
+    case DLL_PROCESS_DETACH: {
+      if (word1) *word1 = 0;
+      std::lock_guard<std::mutex> g(g_mutex);
+      for (auto it = Counts().begin(); it != Counts().end();)
+        it = it->second == word2 ? Counts().erase(it) : std::next(it);
+      ForgetModuleLocks(word2);
+      return 1;
+    }
+    default:
+      return 1;
+  }
+}
+
+}  // namespace com

@@ -1,0 +1,101 @@
+#pragma once
+// Services a component module's exports forward to. A module declares what it
+// holds in a ProjectDescriptor; its DllGetClassObject, DllCanUnloadNow,
+// DllRegisterServer, DllUnregisterServer and load entry pass their arguments,
+// the descriptor and the addresses of two module-wide storage words to the
+// services below and return their answers unchanged. Nothing here names a
+// particular module or class.
+//
+// The words: the first holds the module's handle (its load address), the
+// second the number of live objects, live class objects and server locks.
+// DllCanUnloadNow answers S_OK only when that number is zero, so a module is
+// never unloaded under a pointer into it.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/com/guid.h"
+#include "runtime/com/hresult.h"
+#include "runtime/com/interfaces.h"
+#include "runtime/com/type_description.h"
+
+namespace com {
+
+using ModuleWord = std::atomic<std::intptr_t>;
+
+// One count on a module's second word for as long as it lives.
+class ModuleUsage {
+ public:
+  ModuleUsage() = default;
+  explicit ModuleUsage(ModuleWord* counter);
+  ModuleUsage(const ModuleUsage& other) : ModuleUsage(other.counter_) {}
+  ModuleUsage(ModuleUsage&& other) noexcept : counter_(other.counter_) { other.counter_ = nullptr; }
+  ModuleUsage& operator=(ModuleUsage other) noexcept {
+    std::swap(counter_, other.counter_);
+    return *this;
+  }
+  ~ModuleUsage();
+
+ private:
+  ModuleWord* counter_ = nullptr;
+};
+
+struct ClassDescriptor {
+  CLSID clsid;
+  std::string className;
+  std::string progId;
+  IID defaultInterface;
+  IID sourceInterface;  // GUID_NULL for a class without events
+  bool control = false;
+  uint32_t miscStatus = 0;  // OLEMISC bits
+  int toolboxBitmap = 0;    // resource number; 0 for none
+  std::string threadingModel = "Apartment";
+  // A new object with one reference, keeping `usage` for its lifetime.
+  // Throws platform::Error when it cannot be made.
+  std::function<IUnknown*(ModuleUsage usage)> create;
+};
+
+struct ProjectDescriptor {
+  const LibraryDescription* library = nullptr;  // its dual and dispatch interfaces are registered
+  GUID libraryId;
+  uint16_t majorVersion = 1;
+  uint16_t minorVersion = 0;
+  std::string moduleFileName;
+  std::vector<ClassDescriptor> classes;  // in registration order
+
+  const ClassDescriptor* Find(const CLSID& clsid) const {
+    for (const auto& c : classes)
+      if (c.clsid == clsid) return &c;
+    return nullptr;
+  }
+};
+
+// Load notification reasons, as the platform numbers them.
+inline constexpr uint32_t DLL_PROCESS_DETACH = 0;
+inline constexpr uint32_t DLL_PROCESS_ATTACH = 1;
+inline constexpr uint32_t DLL_THREAD_ATTACH = 2;
+inline constexpr uint32_t DLL_THREAD_DETACH = 3;
+
+HRESULT ModuleDllGetClassObject(const CLSID& clsid, const IID& iid, void** ppv, const ProjectDescriptor& project,
+                                ModuleWord* word1, ModuleWord* word2);
+HRESULT ModuleDllCanUnloadNow(const ProjectDescriptor& project);
+HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
+HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
+// Returns the platform's BOOL: non-zero to let the load go on.
+BOOL ModuleEntry(void* moduleHandle, uint32_t reason, void* reserved, ModuleWord* word1, ModuleWord* word2);
+
+// The registration a descriptor stands for, written into / removed from a
+// registry tree for a module at `modulePath`. Exposed so tools and tests can
+// see exactly what DllRegisterServer writes.
+void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath);
+void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project);
+
+// The exports' signatures.
+using DllGetClassObjectFn = HRESULT(const CLSID&, const IID&, void**);
+using DllCanUnloadNowFn = HRESULT();
+using DllRegisterServerFn = HRESULT();
+using DllUnregisterServerFn = HRESULT();
+
+}  // namespace com

@@ -1,0 +1,106 @@
+#pragma once
+// The per-user registry: one file in the platform's text export format
+// ("Windows Registry Editor Version 5.00", [KEY] lines, @= and "Name"= values),
+// written as UTF-16LE with a byte-order mark and CRLF line ends; UTF-8 and
+// ASCII files are read too. Key and value names compare case-insensitively.
+//
+// Every change is a read-modify-write under an exclusive lock on a lock file
+// beside the registry, and lands by writing a temporary file in the same
+// directory, syncing it and renaming it over the old one. Two processes
+// registering at once keep each other's keys, and a crash leaves either the
+// old file or the new one. A file that cannot be read or parsed is reported
+// (REGDB_E_READREGDB, naming the file) and left as it is.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace com {
+
+inline constexpr std::string_view kClassesRoot = "HKEY_CURRENT_USER\\Software\\Classes";
+
+// "HKEY_CURRENT_USER\Software\Classes\" + relative.
+std::string ClassesKey(std::string_view relative);
+
+struct RegistryValue {
+  enum class Kind { String, DWord, Other };
+  Kind kind = Kind::String;
+  std::string text;   // String: the text; Other: the raw data after '=' (hex:..., kept as read)
+  uint32_t dword = 0;
+
+  static RegistryValue String(std::string s) { return {Kind::String, std::move(s), 0}; }
+  static RegistryValue DWord(uint32_t v) { return {Kind::DWord, {}, v}; }
+  bool operator==(const RegistryValue&) const = default;
+};
+
+// The whole tree in memory. Paths are backslash-separated full key paths
+// ("HKEY_CURRENT_USER\Software\Classes\CLSID\{...}"); "" names a default value.
+class RegistryData {
+ public:
+  RegistryData();
+  RegistryData(const RegistryData&);
+  RegistryData& operator=(const RegistryData&);
+  RegistryData(RegistryData&&) noexcept;
+  RegistryData& operator=(RegistryData&&) noexcept;
+  ~RegistryData();
+
+  // Throws platform::Error(REGDB_E_READREGDB) naming `origin` and the line.
+  static RegistryData Parse(std::string_view bytes, const std::string& origin);
+  // The export text, UTF-16LE with BOM and CRLF.
+  std::string Serialize() const;
+
+  // Creates the key and its parents. Throws E_INVALIDARG for an empty path
+  // component or text that cannot stand in the file (a line break).
+  void CreateKey(std::string_view path);
+  void SetValue(std::string_view path, std::string_view name, const RegistryValue& value);
+  std::optional<RegistryValue> GetValue(std::string_view path, std::string_view name) const;
+  std::optional<std::string> GetString(std::string_view path, std::string_view name) const;
+  bool DeleteValue(std::string_view path, std::string_view name);
+  // Removes the key with everything below it; false when there was none.
+  bool DeleteTree(std::string_view path);
+  bool KeyExists(std::string_view path) const;
+  std::vector<std::string> SubKeys(std::string_view path) const;
+  std::vector<std::pair<std::string, RegistryValue>> Values(std::string_view path) const;
+  bool Empty() const;
+
+ private:
+  struct Key;
+  std::unique_ptr<Key> root_;
+};
+
+class Registry {
+ public:
+  explicit Registry(std::filesystem::path file);
+  // $KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg, else
+  // ~/.config/kvqmxtmr/registry.reg.
+  static std::filesystem::path DefaultFile();
+  static Registry User() { return Registry(DefaultFile()); }
+
+  const std::filesystem::path& File() const { return file_; }
+
+  // The current contents; empty when the file does not exist yet.
+  RegistryData Read() const;
+  // Locks, reads, lets `edit` change the tree, writes atomically, unlocks.
+  // Nothing is written when `edit` throws.
+  void Transaction(const std::function<void(RegistryData&)>& edit);
+
+  std::optional<RegistryValue> GetValue(std::string_view path, std::string_view name) const;
+  std::optional<std::string> GetString(std::string_view path, std::string_view name) const;
+  bool KeyExists(std::string_view path) const;
+  std::vector<std::string> SubKeys(std::string_view path) const;
+  void SetValue(std::string_view path, std::string_view name, const RegistryValue& value);
+  void SetString(std::string_view path, std::string_view name, std::string value) {
+    SetValue(path, name, RegistryValue::String(std::move(value)));
+  }
+  void DeleteTree(std::string_view path);
+
+ private:
+  std::filesystem::path file_;
+};
+
+}  // namespace com

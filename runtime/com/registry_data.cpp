@@ -1,0 +1,380 @@
+#include <cctype>
+#include <cstdio>
+#include <strings.h>
+
+#include "runtime/com/hresult.h"
+#include "runtime/com/registry.h"
+#include "runtime/com/text_encoding.h"
+#include "runtime/platform/error.h"
+
+namespace com {
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOldHeader = "REGEDIT4";
+
+struct CaseLess {
+  bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+};
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t end = path.find('\\', start);
+    parts.emplace_back(path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+void CheckText(std::string_view s, const char* what) {
+  if (HasLineBreak(s) || !IsValidUtf8(s) || s.find('\0') != std::string_view::npos)
+    throw platform::Error(E_INVALIDARG, std::string("A registry ") + what + " cannot hold line breaks, NULs or malformed UTF-8");
+}
+
+std::vector<std::string> CheckedPath(std::string_view path) {
+  if (path.empty()) throw platform::Error(E_INVALIDARG, "Empty registry key path");
+  std::vector<std::string> parts = SplitPath(path);
+  for (const auto& p : parts)
+    if (p.empty()) throw platform::Error(E_INVALIDARG, "Registry key path with an empty name: " + std::string(path));
+  // "[-KEY]" is the file's deletion syntax, so no top-level key may begin so.
+  if (parts.front()[0] == '-') throw platform::Error(E_INVALIDARG, "Registry key path cannot begin with '-'");
+  CheckText(path, "key path");
+  return parts;
+}
+
+std::string Quote(std::string_view s) {
+  std::string r = "\"";
+  for (char c : s) {
+    if (c == '\\' || c == '"') r += '\\';
+    r += c;
+  }
+  return r + '"';
+}
+
+}  // namespace
+
+std::string ClassesKey(std::string_view relative) {
+  std::string r(kClassesRoot);
+  if (!relative.empty()) r += '\\', r += relative;
+  return r;
+}
+
+struct RegistryData::Key {
+  std::string name;
+  std::vector<std::pair<std::string, RegistryValue>> values;
+  std::map<std::string, std::unique_ptr<Key>, CaseLess> children;
+
+  std::unique_ptr<Key> Clone() const {
+    auto k = std::make_unique<Key>();
+    k->name = name;
+    k->values = values;
+    for (const auto& [n, c] : children) k->children.emplace(n, c->Clone());
+    return k;
+  }
+  Key* Child(const std::string& n) const {
+    const auto it = children.find(n);
+    return it == children.end() ? nullptr : it->second.get();
+  }
+  RegistryValue* Value(std::string_view n) {
+    for (auto& [vn, v] : values)
+      if (SameName(vn, n)) return &v;
+    return nullptr;
+  }
+};
+
+RegistryData::RegistryData() : root_(std::make_unique<Key>()) {}
+RegistryData::RegistryData(const RegistryData& o) : root_(o.root_->Clone()) {}
+RegistryData& RegistryData::operator=(const RegistryData& o) {
+  if (this != &o) root_ = o.root_->Clone();
+  return *this;
+}
+RegistryData::RegistryData(RegistryData&& o) noexcept : root_(std::move(o.root_)) { o.root_ = std::make_unique<Key>(); }
+RegistryData& RegistryData::operator=(RegistryData&& o) noexcept {
+  std::swap(root_, o.root_);
+  return *this;
+}
+RegistryData::~RegistryData() = default;
+
+bool RegistryData::Empty() const { return root_->children.empty(); }
+
+void RegistryData::CreateKey(std::string_view path) {
+  Key* k = root_.get();
+  for (const auto& part : CheckedPath(path)) {
+    auto& slot = k->children[part];
+    if (!slot) {
+      slot = std::make_unique<Key>();
+      slot->name = part;
+    }
+    k = slot.get();
+  }
+}
+
+void RegistryData::SetValue(std::string_view path, std::string_view name, const RegistryValue& value) {
+  CheckText(name, "value name");
+  if (value.kind == RegistryValue::Kind::String) CheckText(value.text, "value");
+  if (value.kind == RegistryValue::Kind::Other) CheckText(value.text, "value");
+  CreateKey(path);
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path)) k = k->Child(part);
+  if (RegistryValue* existing = k->Value(name)) {
+    *existing = value;
+  } else {
+    k->values.emplace_back(std::string(name), value);
+  }
+}
+
+std::optional<RegistryValue> RegistryData::GetValue(std::string_view path, std::string_view name) const {
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return std::nullopt;
+  if (const RegistryValue* v = k->Value(name)) return *v;
+  return std::nullopt;
+}
+
+std::optional<std::string> RegistryData::GetString(std::string_view path, std::string_view name) const {
+  auto v = GetValue(path, name);
+  if (!v || v->kind != RegistryValue::Kind::String) return std::nullopt;
+  return v->text;
+}
+
+bool RegistryData::DeleteValue(std::string_view path, std::string_view name) {
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return false;
+  for (auto it = k->values.begin(); it != k->values.end(); ++it)
+    if (SameName(it->first, name)) {
+      k->values.erase(it);
+      return true;
+    }
+  return false;
+}
+
+bool RegistryData::DeleteTree(std::string_view path) {
+  const auto parts = SplitPath(path);
+  Key* parent = root_.get();
+  for (size_t i = 0; i + 1 < parts.size(); ++i)
+    if ((parent = parent->Child(parts[i])) == nullptr) return false;
+  return parent->children.erase(parts.back()) > 0;
+}
+
+bool RegistryData::KeyExists(std::string_view path) const {
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return false;
+  return true;
+}
+
+std::vector<std::string> RegistryData::SubKeys(std::string_view path) const {
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return {};
+  std::vector<std::string> r;
+  for (const auto& [n, c] : k->children) r.push_back(c->name);
+  return r;
+}
+
+std::vector<std::pair<std::string, RegistryValue>> RegistryData::Values(std::string_view path) const {
+  Key* k = root_.get();
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return {};
+  return k->values;
+}
+
+std::string RegistryData::Serialize() const {
+  std::string text;
+  text += kHeader;
+  text += "\r\n\r\n";
+  const auto writeKey = [&](const auto& self, const Key& key, const std::string& path) -> void {
+    text += "[" + path + "]\r\n";
+    // The default value comes first, as the platform lists it.
+    for (int pass = 0; pass < 2; ++pass)
+      for (const auto& [name, v] : key.values) {
+        if (name.empty() != (pass == 0)) continue;
+        text += name.empty() ? "@" : Quote(name);
+        text += '=';
+        switch (v.kind) {
+          case RegistryValue::Kind::String: text += Quote(v.text); break;
+          case RegistryValue::Kind::DWord: {
+            char buf[20];
+            std::snprintf(buf, sizeof buf, "dword:%08x", v.dword);
+            text += buf;
+            break;
+          }
+          case RegistryValue::Kind::Other: text += v.text; break;
+        }
+        text += "\r\n";
+      }
+    text += "\r\n";
+    for (const auto& [n, child] : key.children) self(self, *child, path + "\\" + child->name);
+  };
+  for (const auto& [n, hive] : root_->children) writeKey(writeKey, *hive, hive->name);
+  std::string out = "\xFF\xFE";
+  out += *Utf8ToUtf16Le(text);  // every stored text was checked to be UTF-8
+  return out;
+}
+
+namespace {
+
+class Parser {
+ public:
+  Parser(std::string_view text, const std::string& origin) : text_(text), origin_(origin) {}
+
+  [[noreturn]] void Fail(const std::string& why) const {
+    throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin_ + " is malformed at line " +
+                                                 std::to_string(line_) + ": " + why);
+  }
+
+  bool NextLine(std::string& out) {
+    if (pos_ >= text_.size()) return false;
+    const size_t end = text_.find('\n', pos_);
+    out = std::string(text_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_));
+    pos_ = end == std::string_view::npos ? text_.size() : end + 1;
+    if (!out.empty() && out.back() == '\r') out.pop_back();
+    ++line_;
+    return true;
+  }
+
+  // A quoted string at `s[i]`, unescaping \\ and \"; leaves i after the quote.
+  std::string Quoted(const std::string& s, size_t& i) {
+    if (i >= s.size() || s[i] != '"') Fail("expected a quoted name or string");
+    std::string r;
+    for (++i; i < s.size(); ++i) {
+      if (s[i] == '"') {
+        ++i;
+        return r;
+      }
+      if (s[i] == '\\') {
+        if (i + 1 >= s.size() || (s[i + 1] != '\\' && s[i + 1] != '"')) Fail("unknown escape in a string");
+        ++i;
+      }
+      r += s[i];
+    }
+    Fail("unterminated string");
+  }
+
+  void Parse(RegistryData& data) {
+    std::string line;
+    // The header is the first line that is not blank.
+    bool header = false;
+    while (!header && NextLine(line)) {
+      if (Trim(line).empty()) continue;
+      if (Trim(line) != kHeader && Trim(line) != kOldHeader) Fail("not a registry export (missing header)");
+      header = true;
+    }
+    if (!header) Fail("empty file (missing header)");
+    std::string key;
+    while (NextLine(line)) {
+      std::string s = Trim(line);
+      if (s.empty() || s[0] == ';') continue;
+      if (s[0] == '[') {
+        if (s.back() != ']') Fail("key line without closing bracket");
+        std::string path = s.substr(1, s.size() - 2);
+        if (!path.empty() && path[0] == '-') {
+          data.DeleteTree(path.substr(1));
+          key.clear();
+          continue;
+        }
+        try {
+          data.CreateKey(path);
+        } catch (const platform::Error& e) {
+          Fail(e.what());
+        }
+        key = path;
+        continue;
+      }
+      if (key.empty()) Fail("value outside any key");
+      size_t i = 0;
+      std::string name;
+      if (s[0] == '@') {
+        i = 1;
+      } else {
+        name = Quoted(s, i);
+      }
+      while (i < s.size() && s[i] == ' ') ++i;
+      if (i >= s.size() || s[i] != '=') Fail("expected '=' after the value name");
+      ++i;
+      while (i < s.size() && s[i] == ' ') ++i;
+      std::string data_ = s.substr(i);
+      RegistryValue v;
+      if (data_ == "-") {
+        data.DeleteValue(key, name);
+        continue;
+      } else if (!data_.empty() && data_[0] == '"') {
+        size_t j = 0;
+        v = RegistryValue::String(Quoted(data_, j));
+        if (!Trim(data_.substr(j)).empty()) Fail("text after the closing quote");
+      } else if (data_.rfind("dword:", 0) == 0) {
+        const std::string hex = data_.substr(6);
+        if (hex.empty() || hex.size() > 8) Fail("a dword needs one to eight hex digits");
+        uint32_t d = 0;
+        for (char c : hex) {
+          if (!std::isxdigit(static_cast<unsigned char>(c))) Fail("a dword needs hex digits");
+          d = d << 4 | static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10));
+        }
+        v = RegistryValue::DWord(d);
+      } else if (data_.rfind("hex", 0) == 0) {
+        // Binary and other typed data: kept exactly as written, joining the
+        // lines a trailing backslash continues.
+        std::string raw = data_;
+        while (!raw.empty() && raw.back() == '\\') {
+          raw.pop_back();
+          std::string more;
+          if (!NextLine(more)) Fail("continued line at end of file");
+          raw += Trim(more);
+        }
+        for (char c : raw.substr(raw.find(':') == std::string::npos ? raw.size() : raw.find(':') + 1))
+          if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ',') Fail("malformed hex data");
+        if (raw.find(':') == std::string::npos) Fail("malformed hex data");
+        v = RegistryValue{RegistryValue::Kind::Other, raw, 0};
+      } else {
+        Fail("unknown value data");
+      }
+      data.SetValue(key, name, v);
+    }
+  }
+
+  static std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+  }
+
+ private:
+  std::string_view text_;
+  const std::string& origin_;
+  size_t pos_ = 0;
+  int line_ = 0;
+};
+
+}  // namespace
+
+RegistryData RegistryData::Parse(std::string_view bytes, const std::string& origin) {
+  std::string text;
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    auto t = Utf16LeToUtf8(bytes.substr(2));
+    if (!t) throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin + " is not well-formed UTF-16");
+    text = std::move(*t);
+  } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
+    throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin + " is big-endian UTF-16, which is not read");
+  } else {
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (!IsValidUtf8(bytes)) throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin + " is not text");
+    text = std::string(bytes);
+  }
+  if (text.find('\0') != std::string::npos)
+    throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin + " holds a NUL character");
+  RegistryData data;
+  Parser(text, origin).Parse(data);
+  return data;
+}
+
+}  // namespace com
