@@ -20,6 +20,10 @@ namespace winmm {
 // `reason` set when the setting cannot be used (unknown kind, bad script).
 std::shared_ptr<MixerDevice> SelectMixerDevice(std::string& reason);
 
+// Makes `device` (or, when null, the setting again) the device behind mixer
+// device 0; returns the one installed before. ScopedMixerDevice uses this.
+std::shared_ptr<MixerDevice> InstallMixerDevice(std::shared_ptr<MixerDevice> device);
+
 // Why the most recent failed mixerOpen failed, in words; empty after a success.
 std::string LastMixerOpenError();
 void SetLastMixerOpenError(std::string reason);

@@ -4,6 +4,7 @@
 // (mixer_calls.cpp) do all record handling and validation against the
 // description, so every device answers malformed requests the same way.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,9 +52,12 @@ class MixerDevice {
   // May wait a bounded time for the device to come up; otherwise returns at once.
   virtual uint32_t Open() = 0;
   virtual void Close() {}
+  // Why the last Open failed, in words.
+  virtual std::string LastError() const { return {}; }
   // Told of every line or control query that reached the device.
   virtual void Note(Call) {}
-  virtual MixerTopology Describe() = 0;
+  // A snapshot; cheap enough to take on every read.
+  virtual std::shared_ptr<const MixerTopology> Describe() = 0;
   // The current value of a signed control named in Describe(); returns
   // MMSYSERR_NOERROR and sets `value`, or a failure code and leaves it alone.
   // Must return at once: no waiting on a server.

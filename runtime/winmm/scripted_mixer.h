@@ -67,14 +67,16 @@ class ScriptedMixer : public MixerDevice {
   MixerCallCounts Counts() const;
 
   uint32_t Open() override;
+  std::string LastError() const override;
   void Close() override;
   void Note(Call call) override;
-  MixerTopology Describe() override;
+  std::shared_ptr<const MixerTopology> Describe() override;
   uint32_t ReadSigned(uint32_t controlId, int32_t& value) override;
 
  private:
   mutable std::mutex lock_;
   MixerScript script_;
+  std::shared_ptr<const MixerTopology> topology_;
   size_t next_ = 0;
   MixerCallCounts counts_;
 };

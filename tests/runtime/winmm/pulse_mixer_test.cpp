@@ -1,0 +1,244 @@
+// The mixer on a real sound server. Each test that plays sound or breaks the
+// server runs its own private server, so tests running side by side do not
+// hear each other.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "runtime/winmm/device_selection.h"
+#include "tests/runtime/winmm/meter_sequence.h"
+#include "tests/runtime/winmm/sound_server.h"
+#include "tests/runtime/winmm/tone_player.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+#define REQUIRE_SOUND_SERVER()                                                                        \
+  if (std::getenv("PULSE_SERVER") == nullptr)                                                         \
+  GTEST_SKIP() << "needs the private sound server that ./test.sh starts (PULSE_SERVER is unset)"
+
+// An idle null output renders ahead in blocks of up to two seconds, so the
+// first sound on a fresh output can take that long to reach its monitor.
+constexpr auto kWarmUp = 3000ms;
+constexpr int32_t kHalfScale = 16384;
+constexpr int32_t kTolerance = kHalfScale * 3 / 100;
+
+// Reads until `accept` holds or `limit` passes; returns whether it held.
+bool ReadUntil(kvtest::MeterSequence& meter, std::chrono::milliseconds limit,
+               const std::function<bool(uint32_t, int32_t)>& accept, int32_t* last = nullptr) {
+  const auto deadline = Clock::now() + limit;
+  int32_t value = 0;
+  for (;;) {
+    const uint32_t result = meter.Read(value);
+    if (last != nullptr) *last = value;
+    if (accept(result, value)) return true;
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+}
+
+bool NearHalfScale(uint32_t result, int32_t value) {
+  return result == MMSYSERR_NOERROR && std::abs(value - kHalfScale) <= kTolerance;
+}
+bool Silent(uint32_t result, int32_t value) { return result == MMSYSERR_NOERROR && value == 0; }
+
+class PrivateServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_SOUND_SERVER();
+    ASSERT_TRUE(server_.Start()) << server_.error();
+    setting_ = std::make_unique<winmm::ScopedMixerSetting>("pulse:" + server_.address());
+  }
+
+  kvtest::PrivateSoundServer server_;
+  std::unique_ptr<winmm::ScopedMixerSetting> setting_;
+};
+
+TEST_F(PrivateServerTest, HalfScaleToneReadsHalfOfFullScaleSteadilyAndSilenceReadsZero) {
+  kvtest::TonePlayer tone(server_.address());
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  ASSERT_TRUE(meter.meterFound);
+
+  int32_t value = 0;
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &value)) << "last reading " << value;
+  // A poller at 1 ms sees the held peak of the newest window, never a 0
+  // between two windows.
+  for (int i = 0; i < 400; ++i) {
+    ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+    ASSERT_NEAR(value, kHalfScale, kTolerance) << "reading " << i;
+    std::this_thread::sleep_for(1ms);
+  }
+
+  tone.SetAmplitude(0.0f);
+  const auto silenceStart = Clock::now();
+  ASSERT_TRUE(ReadUntil(meter, 500ms, Silent, &value)) << "last reading " << value;
+  EXPECT_LT(Clock::now() - silenceStart, 200ms);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+    ASSERT_EQ(value, 0);
+    std::this_thread::sleep_for(1ms);
+  }
+}
+
+TEST_F(PrivateServerTest, SuspendedOutputReadsZeroInsteadOfHoldingItsLastPeak) {
+  kvtest::TonePlayer tone(server_.address());
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale));
+
+  ASSERT_EQ(server_.Pactl("suspend-sink kvtest 1"), 0);
+  int32_t value = 0;
+  EXPECT_TRUE(ReadUntil(meter, 1000ms, Silent, &value)) << "still reading " << value;
+  ASSERT_EQ(server_.Pactl("suspend-sink kvtest 0"), 0);
+  EXPECT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &value)) << "last reading " << value;
+}
+
+TEST_F(PrivateServerTest, FollowsAChangeOfTheDefaultOutput) {
+  ASSERT_EQ(server_.Pactl("load-module module-null-sink sink_name=second "
+                          "sink_properties=device.description=SecondOutput"),
+            0);
+  kvtest::TonePlayer tone(server_.address(), "second");
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  EXPECT_STREQ(meter.line.Target.szPname, "KvTestOutput");
+
+  // Both outputs warm (see kWarmUp) before the timed switches.
+  int32_t value = -1;
+  ASSERT_EQ(server_.Pactl("set-default-sink second"), 0);
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &value)) << "last reading " << value;
+
+  // Back to the first output: the tone plays elsewhere, this one is silent.
+  ASSERT_EQ(server_.Pactl("set-default-sink kvtest"), 0);
+  ASSERT_TRUE(ReadUntil(meter, 1000ms, Silent, &value)) << "last reading " << value;
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+    ASSERT_EQ(value, 0);
+    std::this_thread::sleep_for(2ms);
+  }
+
+  ASSERT_EQ(server_.Pactl("set-default-sink second"), 0);
+  EXPECT_TRUE(ReadUntil(meter, 1000ms, NearHalfScale, &value)) << "last reading " << value;
+
+  MIXERLINEA line{};
+  line.cbStruct = sizeof line;
+  line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+  ASSERT_EQ(mixerGetLineInfoA(meter.mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);
+  EXPECT_STREQ(line.Target.szPname, "SecondOutput");
+}
+
+TEST_F(PrivateServerTest, ServerLossFailsReadsWithoutHangingAndReadsRecoverWhenItReturns) {
+  kvtest::TonePlayer tone(server_.address());
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  int32_t held = 0;
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &held));
+
+  server_.Kill();
+  tone.Stop();
+  int32_t lastGood = held;
+  int32_t value = 0;
+  uint32_t result = MMSYSERR_NOERROR;
+  const auto deadline = Clock::now() + 1000ms;
+  while ((result = meter.Read(value)) == MMSYSERR_NOERROR && Clock::now() < deadline) {
+    lastGood = value;
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_EQ(result, MMSYSERR_NODRIVER);
+
+  // Down: every read fails at once and leaves the value block as the last
+  // successful read left it.
+  auto slowest = Clock::duration::zero();
+  for (int i = 0; i < 200; ++i) {
+    const auto start = Clock::now();
+    ASSERT_EQ(meter.Read(value), MMSYSERR_NODRIVER);
+    slowest = std::max(slowest, Clock::now() - start);
+    ASSERT_EQ(value, lastGood);
+  }
+  EXPECT_LT(slowest, 5ms);
+  // Another open fails, within the bound, rather than hanging.
+  {
+    kvtest::MeterSequence other;
+    const auto start = Clock::now();
+    EXPECT_EQ(other.Open(), MMSYSERR_NODRIVER);
+    EXPECT_LT(Clock::now() - start, 2s);
+  }
+
+  ASSERT_TRUE(server_.Start()) << server_.error();
+  EXPECT_TRUE(ReadUntil(meter, 4000ms, Silent, &value)) << "last reading " << value;
+}
+
+TEST(PulseMixer, NoServerFailsTheOpenQuicklyWithAReason) {
+  REQUIRE_SOUND_SERVER();
+  winmm::ScopedMixerSetting nowhere("pulse:unix:/nonexistent/kv-sound/native");
+  uint32_t mixer = 0;
+  const auto start = Clock::now();
+  EXPECT_EQ(mixerOpen(&mixer, 0, 0, 0, 0), MMSYSERR_NODRIVER);
+  EXPECT_LT(Clock::now() - start, 2s);
+  EXPECT_EQ(mixer, 0u);
+  EXPECT_NE(winmm::LastMixerOpenError().find("/nonexistent/kv-sound/native"), std::string::npos)
+      << winmm::LastMixerOpenError();
+}
+
+TEST(PulseMixer, ServerThatNeverAnswersFailsTheOpenWithinTheBound) {
+  REQUIRE_SOUND_SERVER();
+  // A socket that takes connections into its backlog and never speaks.
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("kv-mute-" + std::to_string(getpid()))).string();
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+  unlink(path.c_str());
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(fd, 8), 0);
+
+  winmm::ScopedMixerSetting mute("pulse:unix:" + path);
+  uint32_t mixer = 0;
+  const auto start = Clock::now();
+  EXPECT_EQ(mixerOpen(&mixer, 0, 0, 0, 0), MMSYSERR_NODRIVER);
+  EXPECT_LT(Clock::now() - start, 2s);
+  close(fd);
+  unlink(path.c_str());
+}
+
+TEST(PulseMixer, DefaultSettingUsesTheSessionServerAndItsDefaultOutput) {
+  REQUIRE_SOUND_SERVER();
+  unsetenv("KV_MIXER_DEVICE");
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  ASSERT_TRUE(meter.meterFound);
+  EXPECT_STREQ(meter.line.szName, "Wave");
+  EXPECT_STREQ(meter.line.Target.szPname, "KvNull");  // the output test.sh makes default
+  EXPECT_STREQ(meter.control.szName, "Peak Meter");
+  EXPECT_EQ(meter.control.lMinimum, -32768);
+  EXPECT_EQ(meter.control.lMaximum, 32767);
+  int32_t value = -1;
+  EXPECT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+  EXPECT_GE(value, 0);
+
+  // A second open shares the connection and answers at once.
+  kvtest::MeterSequence again;
+  const auto start = Clock::now();
+  ASSERT_EQ(again.Open(), MMSYSERR_NOERROR);
+  EXPECT_LT(Clock::now() - start, 50ms);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// Plays a 440 Hz sine into a sound server from a client stream of its own,
+// as any program would. Amplitude 0 plays silence (the stream keeps running);
+// Pause corks the stream so the server receives nothing from it.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+
+namespace kvtest {
+
+class TonePlayer {
+ public:
+  // `server` empty: libpulse's own choice (PULSE_SERVER). `sink` empty: the
+  // server's default output.
+  explicit TonePlayer(std::string server = {}, std::string sink = {});
+  ~TonePlayer();
+  TonePlayer(const TonePlayer&) = delete;
+  TonePlayer& operator=(const TonePlayer&) = delete;
+
+  // Connects and starts playing at `amplitude` (1.0 = full scale); false with
+  // error() set when the server cannot be reached within a few seconds.
+  bool Start(float amplitude);
+  void SetAmplitude(float amplitude);
+  void Pause(bool paused);
+  void Stop();
+
+  // Monotonic time (ns) of the first write that carried the current non-zero
+  // amplitude; 0 until then.
+  int64_t toneWrittenNs() const { return toneWrittenNs_.load(); }
+  const std::string& error() const { return error_; }
+
+ private:
+  static void OnWrite(pa_stream* stream, size_t bytes, void* self);
+  void Write(size_t bytes);
+
+  std::string server_;
+  std::string sink_;
+  std::string error_;
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  std::atomic<float> amplitude_{0.0f};
+  std::atomic<bool> amplitudeChanged_{false};
+  std::atomic<int64_t> toneWrittenNs_{0};
+  double phase_ = 0.0;
+};
+
+int64_t MonotonicNs();
+
+}  // namespace kvtest
