@@ -14,8 +14,10 @@ namespace {
 // object than the one that locked, but never undoes more than was locked.
 std::mutex g_lockMutex;
 std::map<ModuleWord*, long>& Locks() {
-  static std::map<ModuleWord*, long> locks;
-  return locks;
+  // Never destroyed: modules' unload notifications run after the runtime's
+  // static destructors at process exit.
+  static auto* locks = new std::map<ModuleWord*, long>;
+  return *locks;
 }
 
 class ClassFactory final : public ObjectBase<ClassFactory, IClassFactory> {

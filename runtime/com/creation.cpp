@@ -25,8 +25,9 @@ struct LoadedModule {
 // Recursive: a module's factory may itself create objects from modules.
 std::recursive_mutex g_mutex;
 std::vector<LoadedModule>& Modules() {
-  static std::vector<LoadedModule> modules;
-  return modules;
+  // Never destroyed, so a module unloaded late in process exit finds it.
+  static auto* modules = new std::vector<LoadedModule>;
+  return *modules;
 }
 
 std::string Canonical(const std::string& path) {

@@ -19,8 +19,10 @@ namespace {
 // the module's other exports passed for it.
 std::mutex g_mutex;
 std::map<const ProjectDescriptor*, ModuleWord*>& Counts() {
-  static std::map<const ProjectDescriptor*, ModuleWord*> counts;
-  return counts;
+  // Never destroyed: a module's unload notification may run after the
+  // runtime's static destructors at process exit.
+  static auto* counts = new std::map<const ProjectDescriptor*, ModuleWord*>;
+  return *counts;
 }
 
 void Remember(const ProjectDescriptor& project, ModuleWord* count) {
@@ -57,6 +59,11 @@ bool IsAutomationInterface(const TypeDescription& t) {
 }
 
 }  // namespace
+
+void* ModuleHandleOf(const void* address) {
+  Dl_info info{};
+  return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
+}
 
 ModuleUsage::ModuleUsage(ModuleWord* counter) : counter_(counter) {
   if (counter_) ++*counter_;

@@ -86,6 +86,9 @@ HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* 
 // Returns the platform's BOOL: non-zero to let the load go on.
 BOOL ModuleEntry(void* moduleHandle, uint32_t reason, void* reserved, ModuleWord* word1, ModuleWord* word2);
 
+// A module's handle: the load address of the module holding `address`.
+void* ModuleHandleOf(const void* address);
+
 // The registration a descriptor stands for, written into / removed from a
 // registry tree for a module at `modulePath`. Exposed so tools and tests can
 // see exactly what DllRegisterServer writes.

@@ -1,9 +1,10 @@
 #include "runtime/com/variant.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <string_view>
+#include <system_error>
 #include <limits>
 #include <strings.h>
 
@@ -30,12 +31,26 @@ double ParseNumber(const std::string& text) {
   if (strcasecmp(s.c_str(), "true") == 0) return -1.0;
   if (strcasecmp(s.c_str(), "false") == 0) return 0.0;
   if (s.empty()) Mismatch();
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(s.c_str(), &end);
-  if (end == s.c_str() || *end != '\0') Mismatch();
-  if (errno == ERANGE && std::isinf(v)) Overflow();
-  if (std::isnan(v) || std::isinf(v)) Mismatch();
+  // Read without the C library's locale (a GUI application runs under the
+  // user's, where the decimal separator may be a comma), and without the
+  // hexadecimal and "inf"/"nan" spellings strtod would also take.
+  const char* first = s.c_str();
+  const char* last = first + s.size();
+  if (*first == '+') ++first;
+  if (first == last || *first == '+') Mismatch();
+  if (std::string_view(first, static_cast<size_t>(last - first)).find_first_not_of("0123456789+-.eE") !=
+      std::string_view::npos)
+    Mismatch();
+  double v = 0;
+  const auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to represent (a negative exponent) is a zero; too large overflows.
+    const std::string_view digits(first, static_cast<size_t>(last - first));
+    const size_t e = digits.find_first_of("eE");
+    if (e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-') return 0.0;
+    Overflow();
+  }
+  if (ec != std::errc() || end != last) Mismatch();
   return v;
 }
 
@@ -52,8 +67,8 @@ T RoundToInteger(double v) {
 
 std::string FormatReal(double v, int digits) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-  return buf;
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+  return std::string(buf, r.ptr);
 }
 
 }  // namespace
