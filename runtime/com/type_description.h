@@ -49,6 +49,7 @@ using DISPID = int32_t;
 struct ElementType {
   uint16_t vt = 0;
   int userType = -1;
+  bool operator==(const ElementType&) const = default;
 };
 
 // A property with a get and a put under one DISPID; in a dual interface the
@@ -58,23 +59,27 @@ struct PropertyDescription {
   DISPID dispid = 0;
   ElementType type;
   std::string putParameterName;
+  bool operator==(const PropertyDescription&) const = default;
 };
 
 // A method without parameters (all this library needs, e.g. an event).
 struct MethodDescription {
   std::string name;
   DISPID dispid = 0;
+  bool operator==(const MethodDescription&) const = default;
 };
 
 struct ConstantDescription {
   std::string name;
   int32_t value = 0;
   std::string helpString;
+  bool operator==(const ConstantDescription&) const = default;
 };
 
 struct ImplementedInterface {
   int typeIndex = -1;  // index into LibraryDescription::types
   int32_t flags = 0;   // IMPLTYPEFLAGS
+  bool operator==(const ImplementedInterface&) const = default;
 };
 
 struct TypeDescription {
@@ -89,6 +94,7 @@ struct TypeDescription {
   std::vector<MethodDescription> methods;       // dispatch-only interfaces (events)
   std::vector<ConstantDescription> constants;   // enumerations
   std::vector<ImplementedInterface> interfaces; // component classes
+  bool operator==(const TypeDescription&) const = default;
 };
 
 struct LibraryDescription {
@@ -102,6 +108,8 @@ struct LibraryDescription {
   SYSKIND syskind = SYS_WIN32;
   uint16_t flags = 0;  // LIBFLAGS
   std::vector<TypeDescription> types;
+
+  bool operator==(const LibraryDescription&) const = default;
 
   const TypeDescription* Find(const std::string& typeName) const {
     for (const auto& t : types)
