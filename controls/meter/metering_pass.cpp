@@ -1,0 +1,65 @@
+// The metering pass: one reading, published as GetPeekData, then the eleven
+// segments in order, each lit when the reading is strictly above its
+// threshold and darkened after a pause otherwise.
+#include <cstdint>
+#include <exception>
+
+#include "controls/meter/declared_imports.h"
+#include "controls/meter/kv_disp_vu.h"
+#include "controls/meter/segment_thresholds.h"
+#include "runtime/forms/application.h"
+
+namespace {
+
+// From the reading on, a failing step of a pass is skipped and the pass goes
+// on with the next one: a meter that stops half-way would show a mix of old
+// and new segments.
+template <class Step>
+void SkippingErrors(Step&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+void KvDispVU::UpdateMeter() {
+  // Checked once, on entry: a pass that starts stopped only makes sure the
+  // timer is quiet.
+  if (m_DisplayMode == DONotUseTimer) {
+    Timer1.SetInterval(0);
+    return;
+  }
+
+  for (;;) {
+    SkippingErrors([&] { ReadMeterValue(); });
+    if (m_DisplayMode == GetPeekDataOnly) {
+      m_GetPeekData = state_.PeakValue;
+      return;  // a reading on demand leaves the segments alone
+    }
+    m_GetPeekData = state_.PeakValue;
+
+    for (int n = 1; n <= 11; ++n) ShowSegment(n);
+
+    if (m_DisplayMode != UseVUHiTimer) return;
+    // The loop's only chance for the host to run, and so to end it.
+    SkippingErrors([] { forms::DoEvents(); });
+  }
+}
+
+void KvDispVU::ShowSegment(int n) {
+  forms::Image& image = *Dp[n - 1];
+  // A threshold that cannot be computed lights its segment, as if the
+  // reading had exceeded it.
+  bool lit = true;
+  SkippingErrors([&] { lit = meter::ExceedsThreshold(state_.PeakValue, m_SetDispVolumeStep, n); });
+  if (lit) {
+    SkippingErrors([&] { image.SetVisible(true); });
+    return;
+  }
+  // The platform's pause takes an unsigned count; a negative delay must not
+  // turn into a near-endless one.
+  SkippingErrors([&] { meter::imports::Sleep(m_SetDispDelay < 0 ? 0 : m_SetDispDelay); });
+  SkippingErrors([&] { image.SetVisible(false); });
+}
