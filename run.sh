@@ -12,4 +12,8 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found. Run it under a virtual X server:  xvfb-run -a ./run.sh" >&2
   exit 1
 fi
-exec "$build/bin/Whorlix"
+# Until the demo exists, start the forms runtime's smoke window instead.
+if [ -x "$build/bin/Whorlix" ]; then
+  exec "$build/bin/Whorlix"
+fi
+exec "$build/bin/forms_smoke"

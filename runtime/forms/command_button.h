@@ -54,6 +54,7 @@ class CommandButton {
   QPushButton* Widget() const;
 
  private:
+  friend class Container;
   void Place();
   void Pressed();
 

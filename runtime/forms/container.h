@@ -90,6 +90,8 @@ class Container {
   void SuspendTimers(bool suspended);
   // Keeps the buttons' tab order in TabIndex order.
   void ReorderTabs();
+  // The visible, enabled button lowest in the tab order, or nullptr.
+  CommandButton* FirstTabStop() const;
 
  private:
   friend class CommandButton;

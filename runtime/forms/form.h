@@ -15,6 +15,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QSize>
 
 #include "runtime/forms/container.h"
 #include "runtime/forms/menu.h"
@@ -109,12 +110,15 @@ class Form : public Container {
   // The shared closing sequence; true when the form is closed afterwards.
   bool RunClosingSequence(int16_t unloadMode);
   void ApplyGeometry();
+  QSize ClientPixels() const;
   void FocusFirstButton();
 
   std::unique_ptr<detail::FormWindow> window_;
   std::vector<std::unique_ptr<Menu>> menus_;
   std::string caption_;
   float left_, top_, width_, height_;
+  float clientWidth_ = 0, clientHeight_ = 0;
+  bool clientSized_ = false;  // the client size was set last, not the outer one
   BorderStyle borderStyle_ = BorderStyle::Sizable;
   bool loaded_ = false;
   bool shown_ = false;

@@ -18,6 +18,7 @@ class ScopedMsgBoxHook {
   ScopedMsgBoxHook& operator=(const ScopedMsgBoxHook&) = delete;
 
  private:
+  friend void MsgBox(const std::string& text);
   std::function<void(const std::string&)> hook_;
   ScopedMsgBoxHook* previous_;
 };

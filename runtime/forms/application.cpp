@@ -1,0 +1,136 @@
+#include "runtime/forms/application.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/form.h"
+#include "runtime/platform/error.h"
+
+namespace forms {
+namespace {
+
+struct State {
+  std::vector<Form*> forms;                  // every live form, creation order
+  std::vector<std::unique_ptr<Form>> owned;  // forms the program owns
+  int loopDepth = 0;
+  bool ending = false;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+void Configure(QApplication* app) {
+  // Qt would otherwise end the program from inside exec() on the last window
+  // closed, or through the quit lock, while a DoEvents loop is still running.
+  app->setQuitOnLastWindowClosed(false);
+  app->setQuitLockEnabled(false);
+}
+
+}  // namespace
+
+namespace detail {
+
+void EnsureApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "desktop";
+  static char* argv[] = {name, nullptr};
+  Application::Initialize(argc, argv);
+}
+
+void RegisterForm(Form* form) { state().forms.push_back(form); }
+
+void UnregisterForm(Form* form) {
+  auto& forms = state().forms;
+  forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
+}
+
+bool AnyFormOpen() {
+  const auto& forms = state().forms;
+  return std::any_of(forms.begin(), forms.end(), [](const Form* f) { return f->IsOpen(); });
+}
+
+void WakeUp() {
+  if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+}
+
+void ReportUnhandled(const char* where, const std::exception* error) {
+  // Ending the handler is the whole reaction; the text goes to stderr so the
+  // failure is not silent.
+  std::fprintf(stderr, "Unhandled error in %s: %s\n", where,
+               error != nullptr ? error->what() : "unknown exception");
+}
+
+}  // namespace detail
+
+void Application::Initialize(int& argc, char** argv) {
+  QCoreApplication* existing = QCoreApplication::instance();
+  if (existing == nullptr) {
+    // Widgets must work in the screen's own pixels and DPI, so that twips
+    // convert at 1440 / logical DPI. Qt's own scaling would keep every widget
+    // at 96 "device-independent" DPI instead. A user's explicit choice wins.
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    // Lives until the process ends: windows, fonts and timers of forms that
+    // outlast Run still need it. It is never deleted: at exit, Qt's own
+    // global objects are already partly gone, and deleting it then crashes.
+    Configure(new QApplication(argc, argv));
+    return;
+  }
+  auto* app = qobject_cast<QApplication*>(existing);
+  if (app == nullptr) {
+    throw platform::Error(platform::kErrorFail,
+                          "The forms runtime needs a QApplication, but another application object exists.");
+  }
+  Configure(app);
+}
+
+int Application::Run() {
+  detail::EnsureApplication();
+  State& s = state();
+  s.ending = false;
+  // Every nested DoEvents loop has returned by the time control is back here,
+  // so the only condition left to wait for is an open form.
+  while (detail::AnyFormOpen()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+  s.ending = true;
+  // Handlers may create or close forms; terminate each form known at the
+  // start exactly once, in creation order.
+  const std::vector<Form*> forms = s.forms;
+  for (Form* form : forms) {
+    if (std::find(s.forms.begin(), s.forms.end(), form) != s.forms.end()) form->Terminate();
+  }
+  while (!s.owned.empty()) {
+    std::unique_ptr<Form> last = std::move(s.owned.back());
+    s.owned.pop_back();
+    last.reset();
+  }
+  return 0;
+}
+
+int Application::LoopDepth() { return state().loopDepth; }
+
+bool Application::Ending() { return state().ending; }
+
+void Application::Adopt(std::unique_ptr<Form> form) {
+  if (form) state().owned.push_back(std::move(form));
+}
+
+void DoEvents() {
+  detail::EnsureApplication();
+  struct Depth {
+    Depth() { ++state().loopDepth; }
+    ~Depth() { --state().loopDepth; }
+  } depth;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+}  // namespace forms

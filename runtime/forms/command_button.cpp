@@ -1,0 +1,116 @@
+#include "runtime/forms/command_button.h"
+
+#include <algorithm>
+
+#include <QPushButton>
+
+#include "runtime/forms/container.h"
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/units.h"
+#include "runtime/platform/error.h"
+
+namespace forms {
+
+CommandButton::CommandButton(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
+  button_ = new QPushButton(parent.Widget());
+  button_->setAutoDefault(false);
+  button_->setDefault(false);
+  button_->setFocusPolicy(Qt::StrongFocus);
+  QObject::connect(button_.data(), &QPushButton::clicked, [this] { Pressed(); });
+  Place();
+  button_->show();
+}
+
+CommandButton::~CommandButton() {
+  if (button_) {
+    QObject::disconnect(button_.data(), nullptr, nullptr, nullptr);
+    delete button_.data();
+  }
+}
+
+QPushButton* CommandButton::Widget() const { return button_.data(); }
+
+void CommandButton::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  // QAbstractButton derives the access key from the text on every change, so
+  // the key always follows the caption shown.
+  if (button_) button_->setText(QString::fromStdString(caption_));
+}
+
+void CommandButton::SetOnClick(std::function<void()> onClick) { onClick_ = std::move(onClick); }
+
+void CommandButton::Click() {
+  if (button_) {
+    button_->click();
+  } else {
+    Pressed();
+  }
+}
+
+void CommandButton::Pressed() {
+  if (!onClick_) return;
+  std::function<void()> handler = onClick_;
+  detail::Guarded(name_.c_str(), handler);
+}
+
+void CommandButton::Place() {
+  if (!button_) return;
+  const int x0 = TwipsToPixelsX(left_);
+  const int y0 = TwipsToPixelsY(top_);
+  button_->setGeometry(x0, y0, std::max(0, TwipsToPixelsX(left_ + width_) - x0),
+                       std::max(0, TwipsToPixelsY(top_ + height_) - y0));
+}
+
+void CommandButton::SetLeft(float twips) {
+  left_ = twips;
+  Place();
+}
+
+void CommandButton::SetTop(float twips) {
+  top_ = twips;
+  Place();
+}
+
+void CommandButton::SetWidth(float twips) {
+  if (!(twips >= 0)) throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: Width.");
+  width_ = twips;
+  Place();
+}
+
+void CommandButton::SetHeight(float twips) {
+  if (!(twips >= 0)) throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: Height.");
+  height_ = twips;
+  Place();
+}
+
+void CommandButton::Move(float left, float top, float width, float height) {
+  if (!(width >= 0) || !(height >= 0)) {
+    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
+  }
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  Place();
+}
+
+void CommandButton::SetVisible(bool visible) {
+  visible_ = visible;
+  if (button_) button_->setVisible(visible);
+}
+
+void CommandButton::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (button_) button_->setEnabled(enabled);
+}
+
+void CommandButton::SetTabIndex(int index) {
+  tabIndex_ = index;
+  parent_.ReorderTabs();
+}
+
+void CommandButton::SetFocus() {
+  if (button_) button_->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace forms

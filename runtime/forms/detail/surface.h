@@ -1,0 +1,47 @@
+#pragma once
+// The widget that paints a container's client area: background, then the
+// windowless elements back to front. Child windows of the container are its
+// child widgets, so Qt draws them above the elements and clips everything to
+// the client area.
+#include <QWidget>
+
+namespace forms {
+class Container;
+class UserControl;
+}  // namespace forms
+
+namespace forms::detail {
+
+class Surface : public QWidget {
+  Q_OBJECT
+
+ public:
+  Surface(Container* owner, QWidget* parent);
+  ~Surface() override;
+
+  Container* Owner() const { return owner_; }
+  // The control whose window this is, if any.
+  UserControl* Control() const { return control_; }
+  void SetControl(UserControl* control) { control_ = control; }
+  // Cuts the link before the owner goes away.
+  void DetachOwner();
+  // True while one of this widget's own event handlers runs.
+  bool InEvent() const { return eventDepth_ > 0; }
+  // Deletes now, or later if called from inside this widget's own handler.
+  void Dispose();
+
+  void setVisible(bool visible) override;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+ private:
+  Container* owner_;
+  UserControl* control_ = nullptr;
+  int eventDepth_ = 0;
+};
+
+}  // namespace forms::detail

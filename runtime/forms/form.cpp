@@ -1,0 +1,290 @@
+#include "runtime/forms/form.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QIcon>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+
+#include "runtime/forms/command_button.h"
+#include "runtime/forms/detail/form_window.h"
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/detail/surface.h"
+#include "runtime/forms/screen.h"
+#include "runtime/forms/units.h"
+#include "runtime/platform/error.h"
+
+namespace forms {
+namespace {
+
+// The size a new form has until its code says otherwise.
+constexpr float kDefaultWidth = 4800;
+constexpr float kDefaultHeight = 3600;
+
+void CheckExtent(float twips) {
+  if (!(twips >= 0)) {
+    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
+  }
+}
+
+// The float that was set, unless the window really took another size.
+float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)(int)) {
+  return toPixels(set) == actualPixels ? set : toTwips(actualPixels);
+}
+
+}  // namespace
+
+Form::Form()
+    : window_(std::make_unique<detail::FormWindow>(this)),
+      left_(0),
+      top_(0),
+      width_(kDefaultWidth),
+      height_(kDefaultHeight) {
+  auto* surface = new detail::Surface(this, nullptr);
+  window_->setCentralWidget(surface);
+  SetSurface(surface);
+  detail::RegisterForm(this);
+  ApplyGeometry();
+}
+
+Form::~Form() {
+  detail::UnregisterForm(this);
+  window_->DetachForm();
+  SuspendTimers(true);
+}
+
+QWidget* Form::Window() const { return window_.get(); }
+
+void Form::Load() {
+  if (loaded_ || closed_) return;
+  loaded_ = true;
+  Form_Load();
+}
+
+void Form::Show() {
+  // A closed form's life is over; addressing it never brings it back.
+  if (closed_) return;
+  Load();
+  if (closed_) return;  // Form_Load may have unloaded it
+  shown_ = true;
+  FocusFirstButton();
+  window_->show();
+  // Only a shown window knows its frame: apply the size once more, keeping
+  // whichever of the outer or the client size the code set last.
+  if (clientSized_) {
+    SetClientSize(clientWidth_, clientHeight_);
+  } else {
+    ApplyGeometry();
+  }
+  window_->raise();
+  window_->activateWindow();
+}
+
+bool Form::IsOpen() const { return shown_ && !closed_; }
+
+bool Form::Unload() {
+  if (closed_) return true;
+  if (!loaded_) return true;
+  return RunClosingSequence(kUnloadFromCode);
+}
+
+bool Form::RunClosingSequence(int16_t unloadMode) {
+  if (closed_) return true;
+  // A second request while the handlers of the first still run (one of them
+  // pumping messages) would run them nested; the first request decides.
+  if (inClosingSequence_) return false;
+  struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+  } busy(inClosingSequence_);
+
+  int16_t cancel = 0;
+  int16_t mode = unloadMode;
+  Form_QueryUnload(cancel, mode);
+  if (cancel != 0) return false;
+  Form_Unload(cancel);
+  if (cancel != 0) return false;
+
+  closed_ = true;
+  SuspendTimers(true);
+  window_->hide();
+  detail::WakeUp();
+  return true;
+}
+
+void Form::Terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  Form_Terminate();
+}
+
+void Form::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  window_->setWindowTitle(QString::fromStdString(caption_));
+}
+
+void Form::SetIcon(const QImage& icon) { window_->setWindowIcon(QIcon(QPixmap::fromImage(icon))); }
+
+float Form::Left() const { return Kept(left_, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX); }
+float Form::Top() const { return Kept(top_, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY); }
+float Form::Width() const {
+  return Kept(width_, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
+}
+float Form::Height() const {
+  return Kept(height_, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
+}
+
+void Form::SetLeft(float twips) {
+  left_ = twips;
+  ApplyGeometry();
+}
+
+void Form::SetTop(float twips) {
+  top_ = twips;
+  ApplyGeometry();
+}
+
+void Form::SetWidth(float twips) {
+  CheckExtent(twips);
+  clientSized_ = false;
+  width_ = twips;
+  ApplyGeometry();
+}
+
+void Form::SetHeight(float twips) {
+  CheckExtent(twips);
+  clientSized_ = false;
+  height_ = twips;
+  ApplyGeometry();
+}
+
+void Form::Move(float left, float top, float width, float height) {
+  CheckExtent(width);
+  CheckExtent(height);
+  clientSized_ = false;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  ApplyGeometry();
+}
+
+void Form::ApplyGeometry() {
+  // Left, Top, Width and Height describe the outer window; Qt moves by the
+  // frame but sizes the inside, so take off what the frame adds.
+  const QRect frame = window_->frameGeometry();
+  const QRect inner = window_->geometry();
+  const int extraW = frame.width() - inner.width();
+  const int extraH = frame.height() - inner.height();
+  const int w = std::max(1, TwipsToPixelsX(width_) - extraW);
+  const int h = std::max(1, TwipsToPixelsY(height_) - extraH);
+  const bool fixed = borderStyle_ == BorderStyle::FixedSingle || borderStyle_ == BorderStyle::FixedDialog;
+  if (fixed) {
+    window_->setFixedSize(w, h);
+  } else {
+    window_->setMinimumSize(0, 0);
+    window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    window_->resize(w, h);
+  }
+  window_->move(TwipsToPixelsX(left_), TwipsToPixelsY(top_));
+}
+
+QSize Form::ClientPixels() const {
+  // A hidden window lays out its menu bar and client area only when asked.
+  // A hidden window gets no resize events, so its layout must be told that
+  // the window's size changed.
+  if (QLayout* layout = window_->layout()) {
+    layout->invalidate();
+    layout->activate();
+  }
+  const QWidget* surface = Widget();
+  return surface != nullptr ? surface->size() : window_->size();
+}
+
+float Form::ScaleWidth() const { return PixelsToTwipsX(ClientPixels().width()); }
+
+float Form::ScaleHeight() const { return PixelsToTwipsY(ClientPixels().height()); }
+
+void Form::SetClientSize(float width, float height) {
+  CheckExtent(width);
+  CheckExtent(height);
+  clientSized_ = true;
+  clientWidth_ = width;
+  clientHeight_ = height;
+  const int wantW = TwipsToPixelsX(width);
+  const int wantH = TwipsToPixelsY(height);
+  // The menu bar's height depends on the width (it may wrap), so size twice:
+  // once to learn what the bar takes, once to give the client area its size.
+  for (int pass = 0; pass < 2; ++pass) {
+    const QSize client = ClientPixels();
+    const QRect frame = window_->frameGeometry();
+    width_ = PixelsToTwipsX(frame.width() + wantW - client.width());
+    height_ = PixelsToTwipsY(frame.height() + wantH - client.height());
+    ApplyGeometry();
+  }
+}
+
+void Form::SetBorderStyle(BorderStyle style) {
+  borderStyle_ = style;
+  Qt::WindowFlags flags = Qt::Window;
+  switch (style) {
+    case BorderStyle::None:
+      flags |= Qt::FramelessWindowHint;
+      break;
+    case BorderStyle::FixedSingle:
+      flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+      break;
+    case BorderStyle::Sizable:
+      break;
+    case BorderStyle::FixedDialog:
+      flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+               Qt::WindowCloseButtonHint;
+      break;
+  }
+  const bool visible = window_->isVisible();
+  window_->setWindowFlags(flags);
+  ApplyGeometry();
+  if (visible) window_->show();  // changing flags hides a window
+}
+
+void Form::CenterOnScreen() {
+  left_ = (Screen::Width() - Width()) / 2;
+  top_ = (Screen::Height() - Height()) / 2;
+  ApplyGeometry();
+}
+
+Menu& Form::AddMenu(std::string name, std::string caption) {
+  QMenuBar* bar = window_->menuBar();
+  // Keep the bar inside the window on desktops that export menus.
+  bar->setNativeMenuBar(false);
+  QMenu* menu = bar->addMenu(QString::fromStdString(caption));
+  menu->setObjectName(QString::fromStdString(name));
+  menus_.push_back(std::make_unique<Menu>(menu, std::move(name)));
+  return *menus_.back();
+}
+
+Menu* Form::FindMenu(const std::string& name) const {
+  for (const auto& m : menus_) {
+    if (m->Name() == name) return m.get();
+  }
+  return nullptr;
+}
+
+QAction* Form::MenuAction(const std::string& name) const {
+  for (const auto& m : menus_) {
+    if (m->Name() == name) return m->MenuAction();
+    if (QAction* item = m->Item(name)) return item;
+  }
+  return nullptr;
+}
+
+void Form::FocusFirstButton() {
+  if (CommandButton* first = FirstTabStop()) first->SetFocus();
+}
+
+}  // namespace forms

@@ -1,0 +1,28 @@
+#include "runtime/forms/detail/form_window.h"
+
+#include <QCloseEvent>
+
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/form.h"
+
+namespace forms::detail {
+
+FormWindow::FormWindow(Form* form) : QMainWindow(nullptr), form_(form) {
+  // The program decides when it ends, not the last window.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void FormWindow::closeEvent(QCloseEvent* e) {
+  if (form_ == nullptr) {
+    e->accept();
+    return;
+  }
+  // The window manager's close takes the same road as Unload from code; the
+  // form hides the window itself when the sequence lets it close.
+  bool closed = false;
+  Guarded("Form close request", [&] { closed = form_->RunClosingSequence(kUnloadFromWindowManager); });
+  e->setAccepted(closed);
+}
+
+}  // namespace forms::detail

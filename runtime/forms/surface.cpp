@@ -1,0 +1,79 @@
+#include "runtime/forms/detail/surface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "runtime/forms/container.h"
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/user_control.h"
+
+namespace forms::detail {
+
+Surface::Surface(Container* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+  // The container paints every pixel itself (background first).
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+}
+
+Surface::~Surface() = default;
+
+void Surface::DetachOwner() {
+  owner_ = nullptr;
+  control_ = nullptr;
+}
+
+void Surface::Dispose() {
+  DetachOwner();
+  if (InEvent()) {
+    hide();
+    deleteLater();
+  } else {
+    delete this;
+  }
+}
+
+void Surface::setVisible(bool visible) {
+  // A control that is invisible at run time stays hidden however its host
+  // asks, but shows while the host is being designed.
+  if (visible && control_ != nullptr && control_->InvisibleAtRuntime() && control_->AmbientUserMode()) {
+    visible = false;
+  }
+  QWidget::setVisible(visible);
+}
+
+bool Surface::event(QEvent* e) {
+  ++eventDepth_;
+  const bool handled = QWidget::event(e);
+  --eventDepth_;
+  return handled;
+}
+
+void Surface::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (owner_ != nullptr) {
+    owner_->PaintClientArea(painter);
+  } else {
+    painter.fillRect(rect(), Qt::black);
+  }
+}
+
+void Surface::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (control_ != nullptr) {
+    // The handler may run host code that lets go of the control.
+    Ref<UserControl> hold = control_->HoldReference();
+    Guarded("UserControl_Show", [&] { hold->NotifyShown(); });
+  }
+}
+
+void Surface::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (control_ != nullptr && e->button() == Qt::LeftButton) {
+    Ref<UserControl> hold = control_->HoldReference();
+    Guarded("UserControl_DblClick", [&] { hold->DoubleClicked(); });
+    e->accept();
+    return;
+  }
+  QWidget::mouseDoubleClickEvent(e);
+}
+
+}  // namespace forms::detail

@@ -1,0 +1,92 @@
+#include "runtime/forms/timer.h"
+
+#include <QTimerEvent>
+
+#include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/detail/timer_driver.h"
+#include "runtime/platform/error.h"
+
+namespace forms {
+
+namespace detail {
+
+void TimerDriver::Start(int milliseconds) {
+  Stop();
+  // Coarse timers may fire up to 5 % late and round 1 ms up to the next
+  // millisecond tick; an interval of 1 must mean "as often as possible".
+  id_ = startTimer(milliseconds, Qt::PreciseTimer);
+}
+
+void TimerDriver::Stop() {
+  if (id_ != 0) {
+    killTimer(id_);
+    id_ = 0;
+  }
+}
+
+void TimerDriver::timerEvent(QTimerEvent* e) {
+  if (e->timerId() == id_) owner_->Tick();
+}
+
+}  // namespace detail
+
+Timer::Timer(std::function<void()> onTick)
+    : handler_(std::move(onTick)), alive_(std::make_shared<bool>(true)) {
+  detail::EnsureApplication();
+  driver_ = std::make_unique<detail::TimerDriver>(this);
+}
+
+Timer::~Timer() {
+  *alive_ = false;
+}
+
+void Timer::SetHandler(std::function<void()> onTick) { handler_ = std::move(onTick); }
+
+void Timer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  Apply();
+}
+
+void Timer::SetInterval(int32_t milliseconds) {
+  if (milliseconds < 0) {
+    throw platform::Error(platform::kErrorInvalidArgument, "A timer interval cannot be negative.");
+  }
+  interval_ = milliseconds;
+  // A running timer counts the new interval from now.
+  if (driver_->Running()) driver_->Stop();
+  Apply();
+}
+
+void Timer::SetSuspended(bool suspended) {
+  if (suspended == suspended_) return;
+  suspended_ = suspended;
+  Apply();
+}
+
+bool Timer::Running() const { return driver_->Running(); }
+
+void Timer::Apply() {
+  // A Qt timer of interval 0 fires on every pass of the loop; here 0 means
+  // stopped.
+  const bool wanted = enabled_ && interval_ > 0 && !suspended_;
+  if (!wanted) {
+    driver_->Stop();
+  } else if (!driver_->Running()) {
+    driver_->Start(interval_);
+  }
+}
+
+void Timer::Tick() {
+  // Qt does not re-fire a timer whose event is still being handled, but a
+  // handler that restarts its own timer gets a new id; the flag covers that.
+  if (inTick_ || !handler_) return;
+  inTick_ = true;
+  std::shared_ptr<bool> alive = alive_;
+  // The handler may replace itself; run a copy.
+  std::function<void()> handler = handler_;
+  detail::Guarded(name_.empty() ? "a timer tick" : name_.c_str(), handler);
+  if (*alive) inTick_ = false;
+}
+
+}  // namespace forms
