@@ -20,7 +20,9 @@ cmake --build "$build" -j2
 
 # The private sound server lives as long as this script.
 eval "$(scripts/pulse-server.sh start)"
-trap 'scripts/pulse-server.sh stop "$KV_PULSE_DIR"' EXIT
+# By absolute path: the trap runs after the cd into the build directory.
+root=$PWD
+trap '"$root/scripts/pulse-server.sh" stop "$KV_PULSE_DIR"' EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export KV_REGISTRY_FILE="$PWD/$build/test-registry.reg"

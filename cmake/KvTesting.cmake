@@ -1,6 +1,7 @@
 # kv_add_gtest(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=VALUE...>])
 # One GoogleTest program; every case becomes a CTest test carrying the area label.
-# Tests run headless on Qt's offscreen platform unless ENV overrides it.
+# Tests run headless on Qt's offscreen platform unless ENV overrides it (the
+# first value of a variable wins, so ENV comes first).
 function(kv_add_gtest name)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -13,5 +14,5 @@ function(kv_add_gtest name)
     PROPERTIES
       LABELS "${ARG_LABEL}"
       TIMEOUT 120
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KV_SOURCE_DIR=${PROJECT_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR};${ARG_ENV}")
+      ENVIRONMENT "${ARG_ENV};QT_QPA_PLATFORM=offscreen;KV_SOURCE_DIR=${PROJECT_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()

@@ -24,9 +24,10 @@ enum HeaderField : size_t {
 inline constexpr uint32_t kVarFlagsAlways = 0x40;
 inline constexpr uint32_t kVarFlagsHelpFile = 0x10;
 inline constexpr uint32_t kVarFlagsHelpDll = 0x100;  // an extra 32-bit word follows the header
-// Sizes of the two hash tables, stored in the header as res44 / res48.
-inline constexpr uint32_t kGuidHashBytes = 0x80;   // 32 buckets
-inline constexpr uint32_t kNameHashBytes = 0x200;  // 128 buckets
+// The two hash tables: the header holds their bucket counts (res44, res48),
+// their segments hold one 32-bit offset per bucket.
+inline constexpr uint32_t kGuidHashBuckets = 0x20;
+inline constexpr uint32_t kNameHashBuckets = 0x80;
 
 // Segment directory: fifteen entries of {offset, length, -1, 0x0F}.
 enum Segment : size_t {

@@ -566,8 +566,8 @@ class TypeLibraryWriter {
     out.I32(libName_);
     out.I32(libHelpFile_);
     out.I32(kNone);  // custom data
-    out.U32(m::kGuidHashBytes);
-    out.U32(m::kNameHashBytes);
+    out.U32(m::kGuidHashBuckets);
+    out.U32(m::kNameHashBuckets);
     out.I32(dispatchHref_);
     out.I32(impCount_);
     for (size_t i = 0; i < types; ++i) out.I32(TypeHref(i));
@@ -584,8 +584,8 @@ class TypeLibraryWriter {
 
   const LibraryDescription& lib_;
   Writer typeinfo_, guid_, name_, string_, typedesc_, reftab_, impinfo_, impfiles_, custData_, arrayDesc_;
-  std::array<int32_t, m::kGuidHashBytes / 4> guidHash_{};
-  std::array<int32_t, m::kNameHashBytes / 4> nameHash_{};
+  std::array<int32_t, m::kGuidHashBuckets> guidHash_{};
+  std::array<int32_t, m::kNameHashBuckets> nameHash_{};
   std::map<GUID, int32_t> guidOffsets_;
   std::map<std::string, int32_t> nameOffsets_;
   std::map<std::string, int32_t> stringOffsets_;

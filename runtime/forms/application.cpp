@@ -39,7 +39,16 @@ void Configure(QApplication* app) {
 namespace detail {
 
 void EnsureApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
+  if (QCoreApplication::instance() != nullptr) {
+    // Someone else made it (a test harness, a host program): it still must not
+    // quit on its own.
+    static bool configured = false;
+    if (!configured) {
+      if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) Configure(app);
+      configured = true;
+    }
+    return;
+  }
   static int argc = 1;
   static char name[] = "desktop";
   static char* argv[] = {name, nullptr};

@@ -79,6 +79,7 @@ void Form::Show() {
   } else {
     ApplyGeometry();
   }
+  if (centred_) CenterOnScreen();
   window_->raise();
   window_->activateWindow();
 }
@@ -139,11 +140,13 @@ float Form::Height() const {
 }
 
 void Form::SetLeft(float twips) {
+  centred_ = false;
   left_ = twips;
   ApplyGeometry();
 }
 
 void Form::SetTop(float twips) {
+  centred_ = false;
   top_ = twips;
   ApplyGeometry();
 }
@@ -166,6 +169,7 @@ void Form::Move(float left, float top, float width, float height) {
   CheckExtent(width);
   CheckExtent(height);
   clientSized_ = false;
+  centred_ = false;
   left_ = left;
   top_ = top;
   width_ = width;
@@ -253,6 +257,7 @@ void Form::SetBorderStyle(BorderStyle style) {
 }
 
 void Form::CenterOnScreen() {
+  centred_ = true;  // again once the frame is known (at Show)
   left_ = (Screen::Width() - Width()) / 2;
   top_ = (Screen::Height() - Height()) / 2;
   ApplyGeometry();

@@ -119,6 +119,7 @@ class Form : public Container {
   float left_, top_, width_, height_;
   float clientWidth_ = 0, clientHeight_ = 0;
   bool clientSized_ = false;  // the client size was set last, not the outer one
+  bool centred_ = false;      // centred, and not placed since
   BorderStyle borderStyle_ = BorderStyle::Sizable;
   bool loaded_ = false;
   bool shown_ = false;

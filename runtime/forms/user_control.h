@@ -53,7 +53,8 @@ class UserControl : public Container {
   // The site's UserMode; true without a site.
   bool AmbientUserMode() const;
 
-  // Hidden while the host runs; shown at design time.
+  // Hidden while the host runs; shown at design time. A hidden window is
+  // never shown, so such a control gets no UserControl_Show at run time.
   void SetInvisibleAtRuntime(bool invisible);
   bool InvisibleAtRuntime() const { return invisibleAtRuntime_; }
 

@@ -1,12 +1,12 @@
 #include "runtime/kernel32/block_table.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 
 #include "runtime/platform/error.h"
@@ -28,15 +28,21 @@ uint64_t Footprint(uint32_t bytes) {
   return (span + kGap + kAlignment - 1) / kAlignment * kAlignment;
 }
 
+// calloc: large blocks come zeroed from the system without being touched.
+struct FreeBytes {
+  void operator()(uint8_t* p) const { std::free(p); }
+};
+using Bytes = std::unique_ptr<uint8_t, FreeBytes>;
+
 struct Block {
   uint32_t size = 0;
-  std::unique_ptr<uint8_t[]> data;
+  Bytes data;
 };
 
 class Table {
  public:
   uint32_t Allocate(uint32_t bytes) {
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[bytes == 0 ? 1 : bytes]());
+    Bytes data(static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
     if (!data) return 0;
     std::lock_guard guard(lock_);
     const uint64_t footprint = Footprint(bytes);
@@ -49,7 +55,7 @@ class Table {
   }
 
   bool Free(uint32_t address) {
-    std::unique_ptr<uint8_t[]> released;  // freed after the lock is dropped
+    Bytes released;  // freed after the lock is dropped
     std::lock_guard guard(lock_);
     auto it = blocks_.find(address);
     if (it == blocks_.end()) return false;

@@ -120,6 +120,30 @@ TEST(GlobalMemory, HandlesThatNameNoBlockAndBadFlagsFail) {
   EXPECT_EQ(Free(moveable), 0u);
 }
 
+TEST(GlobalMemory, AddressSpaceWrapsAroundLiveBlocksWithoutOverlap) {
+  constexpr uint32_t kHuge = 0x40000000;  // zeroed lazily by the system: cheap
+  const uint32_t keep = GlobalAlloc(GMEM_FIXED, 64);
+  const int32_t mark = 0x600DF00D;
+  BlockTable::Write(keep + 60, &mark, 4);
+  uint32_t previous = keep;
+  bool wrapped = false;
+  for (int i = 0; i < 8 && !wrapped; ++i) {
+    const uint32_t big = GlobalAlloc(GMEM_FIXED, kHuge);
+    ASSERT_NE(big, 0u);
+    wrapped = big < previous;
+    previous = big;
+    EXPECT_TRUE(uint64_t{big} + kHuge <= keep || big > uint64_t{keep} + 64) << std::hex << big;
+    EXPECT_FALSE(BlockTable::Contains(big + kHuge, 1));
+    EXPECT_EQ(GlobalFree(big), 0u);
+  }
+  EXPECT_TRUE(wrapped);
+  int32_t back = 0;
+  RtlMoveMemory(&back, keep + 60, 4);
+  EXPECT_EQ(back, mark);
+  EXPECT_EQ(GlobalAlloc(GMEM_FIXED, 0xFFFFFFFF), 0u) << "larger than any free range";
+  GlobalFree(keep);
+}
+
 TEST(GlobalMemory, ZeroByteBlockHasAnAddressButNoBytes) {
   const uint32_t h = Alloc(GMEM_FIXED, 0);
   ASSERT_NE(h, 0u);
