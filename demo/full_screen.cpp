@@ -77,7 +77,7 @@ void FullScreen::Form_QueryUnload(int16_t& Cancel, int16_t& UnloadMode) {
   KvQmxFasTmr1().put_Enabled(false);
   if (!QuitAsked_) {
     if (terminator_ == nullptr) terminator_ = &forms::Application::CreateForm<Terminator>(*this);
-    terminator_->Show();
+    terminator_->ShowCentred();
     QuitAsked_ = true;
   }
 }

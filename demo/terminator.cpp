@@ -48,6 +48,11 @@ Terminator::Terminator(FullScreen& main) : main_(main) {
   CenterOnScreen();
 }
 
+void Terminator::ShowCentred() {
+  Show();
+  CenterOnScreen();
+}
+
 void Terminator::Command1_Click() {
   main_.KvQmxFasTmr1().put_Enabled(false);
   main_.KvDispVU1().put_DisplayMode(dialfen::UseVULowTimer);

@@ -27,6 +27,10 @@ class Terminator : public forms::Form {
  public:
   explicit Terminator(FullScreen& main);
 
+  // Shows the dialog without waiting, centred on the screen. Centring is
+  // repeated once it is up, when the window system has added its frame.
+  void ShowCentred();
+
   int16_t CaptionStep() const { return CaptionStep_; }
 
   void Command1_Click();
