@@ -46,8 +46,17 @@ TEST_F(MenuModes, LowTimerAndBarGraphApplyTheirSettings) {
 
 TEST_F(MenuModes, PulsingShapesRunUntilAnotherCommandAndStayWhereTheyStopped) {
   FullScreen& w = Open("values 6000");
-  Later(150, [&] { Choose(w, "mnuDialfenLow"); });
+  Choose(w, "mnuBarGraph");
+  int32_t modeWhilePulsing = -1;
+  bool barGraphStopped = false;
+  Later(150, [&] {
+    modeWhilePulsing = MeterProperty(dialfen::DISPID_DisplayMode);
+    barGraphStopped = !w.FindTimer("BarGraphTimer")->Enabled() && w.FindTimer("BarGraphTimer")->Interval() == 0;
+    Choose(w, "mnuDialfenLow");
+  });
   Choose(w, "mnuWhorlix");  // returns once the low timer command has stopped the loop
+  EXPECT_EQ(modeWhilePulsing, dialfen::GetPeekDataOnly);
+  EXPECT_TRUE(barGraphStopped);
   forms::Element* outer = w.Find("Shape1");
   EXPECT_FLOAT_EQ(outer->Width(), 3000);
   EXPECT_TRUE(outer->Visible());
