@@ -14,13 +14,11 @@ namespace com {
 // must also answer.
 template <class I>
 struct InterfaceBases {
-  template <class F>
-  static void* Find(I*, const IID&, F) { return nullptr; }
+  static void* Find(I*, const IID&) { return nullptr; }
 };
 template <>
 struct InterfaceBases<IPersistPropertyBag> {
-  template <class F>
-  static void* Find(IPersistPropertyBag* p, const IID& iid, F) {
+  static void* Find(IPersistPropertyBag* p, const IID& iid) {
     return iid == IID_IPersist ? static_cast<IPersist*>(p) : nullptr;
   }
 };
@@ -59,7 +57,7 @@ class ObjectBase : public First, public Rest... {
   void* FindIn(const IID& iid) {
     I* p = static_cast<I*>(this);
     if (iid == I::kIID) return p;
-    return InterfaceBases<I>::Find(p, iid, 0);
+    return InterfaceBases<I>::Find(p, iid);
   }
   std::atomic<ULONG> refs_{1};
 };

@@ -32,6 +32,8 @@ inline constexpr com::DISPID kStep = 0x68030001;
 inline constexpr com::DISPID kFire = 0x68030002;
 inline constexpr com::DISPID kTicked = 1;
 inline constexpr com::DISPID kTocked = 2;
+// The height (twips) a Counter keeps whatever it is given.
+inline constexpr float kCounterHeight = 405;
 
 inline com::TypeDescription Type(std::string name, const com::GUID& guid, com::TYPEKIND kind, uint16_t flags) {
   com::TypeDescription t;
