@@ -2,6 +2,7 @@
 // and close requests that arrive while a loop runs.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QWidget>
 
 #include "demo/terminator.h"
@@ -141,6 +142,8 @@ TEST_F(Closing, DialogLayout) {
             (std::array{165.f, 1245.f, 1860.f, 360.f}));
   EXPECT_EQ((std::array{notSure->Left(), notSure->Top()}), (std::array{2190.f, 1245.f}));
   EXPECT_LT(yes->TabIndex(), notSure->TabIndex());
+  PumpFor(20);
+  EXPECT_EQ(d->Window()->focusWidget(), static_cast<QWidget*>(yes->Widget())) << "the focus starts on YES";
 }
 
 // The ticks are seen through CaptionStep, which every tick changes; each
