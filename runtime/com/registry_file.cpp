@@ -71,6 +71,20 @@ class ExclusiveLock {
   Fd fd_;
 };
 
+// Temporary files are written only under the lock, so any found while
+// holding it were left by a writer that died before its rename.
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
+  const std::string prefix = "." + fileName + ".";
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
 }  // namespace
 
 Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {}
@@ -115,6 +129,7 @@ void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
   if (ec) WriteFailure(file_, "cannot create " + dir.string() + ": " + ec.message());
 
   ExclusiveLock lock(file_);
+  RemoveStaleTemporaries(dir, file_.filename().string());
   RegistryData data = Read();
   edit(data);
   const std::string bytes = data.Serialize();

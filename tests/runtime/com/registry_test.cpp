@@ -240,6 +240,9 @@ TEST(RegistryFile, WriterKilledMidWriteLeavesAWholeFileAndNoLock) {
     Registry(file).SetString(ClassesKey("After"), std::to_string(round), "ok");
   }
   EXPECT_EQ(Registry(file).Read().Values(ClassesKey("After")).size(), 8u);
+  // Whatever the dead writers left aside was cleared by the next writer.
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_TRUE(e.path().filename() == "r.reg" || e.path().filename() == "r.reg.lock") << e.path();
 }
 
 TEST(RegistryLocation, EnvironmentChoosesTheFile) {
