@@ -27,8 +27,11 @@ struct ControlClassInfo {
   int toolboxBitmap = 0;
 };
 
-// Defined in control_object.h.
-template <class Control>
+struct NoDualInterface;
+
+// Defined in control_object.h. `Dual`, when given, is the tear-off that
+// answers the default interface's vtable (dual_interface.h).
+template <class Control, class Dual = NoDualInterface>
 ClassDescriptor ControlClass(const ControlClassInfo& info, DispatchMap<Control> map);
 
 }  // namespace com

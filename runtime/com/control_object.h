@@ -6,7 +6,11 @@
 // when the last reference of either kind goes.
 //
 // It answers, besides IUnknown:
-//   IDispatch            the default interface, from the class's DispatchMap
+//   IDispatch            from the class's DispatchMap; also the default
+//                        interface, unless the class names a `Dual`
+//   the default interface, with `Dual`
+//                        a tear-off (dual_interface.h) whose vtable slots call
+//                        the same accessors the DispatchMap binds
 //   IConnectionPointContainer
 //                        the default source interface (UserControl::RaiseEvent
 //                        reaches every connected sink, synchronously) and
@@ -20,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/com/com_ptr.h"
@@ -27,6 +32,7 @@
 #include "runtime/com/control_class.h"
 #include "runtime/com/control_support.h"
 #include "runtime/com/dispatch_map.h"
+#include "runtime/com/dual_interface.h"
 #include "runtime/com/interfaces.h"
 #include "runtime/com/module.h"
 #include "runtime/com/property_bag_object.h"
@@ -52,7 +58,7 @@ struct ModuleUsageHolder {
   ModuleUsage usage;
 };
 
-template <class Control>
+template <class Control, class Dual = NoDualInterface>
 class ControlObject final : private ModuleUsageHolder,
                             public Control,
                             public IDispatch,
@@ -66,7 +72,8 @@ class ControlObject final : private ModuleUsageHolder,
         cls_(std::move(cls)),
         events_(this, cls_->identity.sourceInterface),
         notify_(this, IID_IPropertyNotifySink),
-        site_(*this) {
+        site_(*this),
+        dual_(static_cast<IDispatch&>(*this), static_cast<Control&>(*this)) {
     if (cls_->miscStatus & OLEMISC_INVISIBLEATRUNTIME) Control::SetInvisibleAtRuntime(true);
     Control::SetSite(&site_);
   }
@@ -79,8 +86,10 @@ class ControlObject final : private ModuleUsageHolder,
   HRESULT QueryInterface(const IID& iid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
     void* found = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == cls_->identity.defaultInterface)
+    if (iid == IID_IUnknown || iid == IID_IDispatch)
       found = static_cast<IDispatch*>(this);
+    else if (iid == cls_->identity.defaultInterface)
+      found = DefaultInterface();
     else if (iid == IID_IConnectionPointContainer)
       found = static_cast<IConnectionPointContainer*>(this);
     else if (iid == IID_IPersistPropertyBag || iid == IID_IPersist)
@@ -256,6 +265,13 @@ class ControlObject final : private ModuleUsageHolder,
 
   bool HasEvents() const { return cls_->identity.sourceInterface != GUID_NULL; }
 
+  void* DefaultInterface() {
+    if constexpr (std::is_same_v<Dual, NoDualInterface>)
+      return static_cast<IDispatch*>(this);
+    else
+      return static_cast<typename Dual::Interface*>(&dual_);
+  }
+
   // A reference for the length of a call, unless the object is already on
   // its way out (count zero, inside UserControl_Terminate).
   std::optional<forms::Ref<forms::UserControl>> Hold() {
@@ -269,9 +285,10 @@ class ControlObject final : private ModuleUsageHolder,
   Site site_;
   ComPtr<IOleClientSite> clientSite_;
   bool initialized_ = false;
+  [[no_unique_address]] Dual dual_;
 };
 
-template <class Control>
+template <class Control, class Dual>
 ClassDescriptor ControlClass(const ControlClassInfo& info, DispatchMap<Control> map) {
   auto data = std::make_shared<ControlClassData<Control>>(
       ControlClassData<Control>{ResolveControlClass(info, map.Table()), info.miscStatus, std::move(map)});
@@ -285,7 +302,7 @@ ClassDescriptor ControlClass(const ControlClassInfo& info, DispatchMap<Control> 
   c.miscStatus = info.miscStatus;
   c.toolboxBitmap = info.toolboxBitmap;
   c.create = [data](ModuleUsage usage) -> IUnknown* {
-    return static_cast<IDispatch*>(new ControlObject<Control>(data, std::move(usage)));
+    return static_cast<IDispatch*>(new ControlObject<Control, Dual>(data, std::move(usage)));
   };
   return c;
 }

@@ -1,5 +1,6 @@
 #include "runtime/com/module.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "runtime/com/class_factory.h"
 #include "runtime/com/error_info.h"
 #include "runtime/com/registry.h"
+#include "runtime/com/typelib_module.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -53,6 +55,13 @@ std::string VersionText(const ProjectDescriptor& p) {
   return std::to_string(p.majorVersion) + "." + std::to_string(p.minorVersion);
 }
 
+// A type library's version as its registry keys spell it: hexadecimal.
+std::string LibraryVersionKey(const ProjectDescriptor& p) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%x.%x", unsigned{p.majorVersion}, unsigned{p.minorVersion});
+  return text;
+}
+
 // Interfaces that the automation marshaller carries: duals and dispinterfaces.
 bool IsAutomationInterface(const TypeDescription& t) {
   return t.kind == TKIND_DISPATCH || (t.kind == TKIND_INTERFACE && (t.flags & TYPEFLAG_FDUAL));
@@ -74,8 +83,39 @@ ModuleUsage::~ModuleUsage() {
 }
 
 void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath) {
+  WriteRegistration(data, project, modulePath, project.library);
+}
+
+void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project) {
+  RemoveRegistration(data, project, project.library);
+}
+
+LibraryDescription LibraryToRegister(const ProjectDescriptor& project, const std::string& modulePath) {
+  if (project.typeLibraryResource == 0) {
+    if (project.library == nullptr) return {};
+    return *project.library;
+  }
+  LibraryDescription lib;
+  try {
+    lib = LoadTypeLibraryFromModule(modulePath, project.typeLibraryResource).Describe();
+  } catch (const platform::Error& e) {
+    if (e.code() == TYPE_E_CANTLOADLIBRARY) throw;  // already names the module
+    throw platform::Error(e.code(), modulePath + ": type library resource: " + std::string(e.what()));
+  }
+  if (lib.guid != project.libraryId || lib.majorVersion != project.majorVersion ||
+      lib.minorVersion != project.minorVersion)
+    throw platform::Error(TYPE_E_CANTLOADLIBRARY,
+                          modulePath + " carries type library " + lib.guid.ToString() + " " +
+                              std::to_string(lib.majorVersion) + "." + std::to_string(lib.minorVersion) +
+                              ", not " + project.libraryId.ToString() + " " + VersionText(project));
+  return lib;
+}
+
+void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
+                       const LibraryDescription* lib) {
   const std::string libid = project.libraryId.ToString();
   const std::string version = VersionText(project);
+  const std::string libVersion = LibraryVersionKey(project);
   for (const ClassDescriptor& c : project.classes) {
     const std::string key = ClassesKey("CLSID\\" + c.clsid.ToString());
     data.SetValue(key, "", RegistryValue::String(c.progId));
@@ -96,8 +136,7 @@ void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, con
     data.SetValue(progKey + "\\CLSID", "", RegistryValue::String(c.clsid.ToString()));
   }
 
-  const std::string libKey = ClassesKey("TypeLib\\" + libid + "\\" + version);
-  const LibraryDescription* lib = project.library;
+  const std::string libKey = ClassesKey("TypeLib\\" + libid + "\\" + libVersion);
   data.SetValue(libKey, "", RegistryValue::String(lib ? lib->helpString : std::string()));
   data.SetValue(libKey + "\\0\\win32", "", RegistryValue::String(modulePath));
   const unsigned flags = lib ? (lib->flags & ~LIBFLAG_FHASDISKIMAGE) : 0u;
@@ -113,11 +152,11 @@ void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, con
     data.SetValue(key + "\\ProxyStubClsid", "", RegistryValue::String(CLSID_PSOAInterface.ToString()));
     data.SetValue(key + "\\ProxyStubClsid32", "", RegistryValue::String(CLSID_PSOAInterface.ToString()));
     data.SetValue(key + "\\TypeLib", "", RegistryValue::String(libid));
-    data.SetValue(key + "\\TypeLib", "Version", RegistryValue::String(version));
+    data.SetValue(key + "\\TypeLib", "Version", RegistryValue::String(libVersion));
   }
 }
 
-void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project) {
+void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project, const LibraryDescription* library) {
   const std::string libid = project.libraryId.ToString();
   for (const ClassDescriptor& c : project.classes) {
     data.DeleteTree(ClassesKey("CLSID\\" + c.clsid.ToString()));
@@ -127,11 +166,11 @@ void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project) {
     if (owner && GUID::Parse(*owner) == c.clsid) data.DeleteTree(progKey);
   }
   const std::string libRoot = ClassesKey("TypeLib\\" + libid);
-  data.DeleteTree(libRoot + "\\" + VersionText(project));
+  data.DeleteTree(libRoot + "\\" + LibraryVersionKey(project));
   if (data.KeyExists(libRoot) && data.SubKeys(libRoot).empty() && data.Values(libRoot).empty())
     data.DeleteTree(libRoot);
-  if (project.library == nullptr) return;
-  for (const TypeDescription& t : project.library->types) {
+  if (library == nullptr) return;
+  for (const TypeDescription& t : library->types) {
     if (!IsAutomationInterface(t)) continue;
     const std::string key = ClassesKey("Interface\\" + t.guid.ToString());
     const auto lib = data.GetString(key + "\\TypeLib", "");
@@ -170,7 +209,8 @@ HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* /*
   Remember(project, word2);
   try {
     const std::string path = ModulePathOf(project);
-    Registry::User().Transaction([&](RegistryData& d) { WriteRegistration(d, project, path); });
+    const LibraryDescription library = LibraryToRegister(project, path);
+    Registry::User().Transaction([&](RegistryData& d) { WriteRegistration(d, project, path, &library); });
     return S_OK;
   } catch (const platform::Error& e) {
     return Failure(e);
@@ -183,7 +223,15 @@ HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* /*
 HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* /*word1*/, ModuleWord* word2) {
   Remember(project, word2);
   try {
-    Registry::User().Transaction([&](RegistryData& d) { RemoveRegistration(d, project); });
+    // A module whose library no longer reads can still be unregistered:
+    // its interfaces are then the ones it was built with.
+    LibraryDescription library;
+    try {
+      library = LibraryToRegister(project, ModulePathOf(project));
+    } catch (const platform::Error&) {
+      if (project.library != nullptr) library = *project.library;
+    }
+    Registry::User().Transaction([&](RegistryData& d) { RemoveRegistration(d, project, &library); });
     return S_OK;
   } catch (const platform::Error& e) {
     return Failure(e);

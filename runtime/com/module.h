@@ -62,6 +62,10 @@ struct ProjectDescriptor {
   GUID libraryId;
   uint16_t majorVersion = 1;
   uint16_t minorVersion = 0;
+  // The number of the module's "TYPELIB" resource, which registration then
+  // reads the library from (it must carry libraryId and the version above);
+  // 0 registers `library` as described.
+  uint16_t typeLibraryResource = 0;
   std::string moduleFileName;
   std::vector<ClassDescriptor> classes;  // in registration order
 
@@ -91,9 +95,23 @@ void* ModuleHandleOf(const void* address);
 
 // The registration a descriptor stands for, written into / removed from a
 // registry tree for a module at `modulePath`. Exposed so tools and tests can
-// see exactly what DllRegisterServer writes.
+// see exactly what DllRegisterServer writes. The type library's version
+// appears in hexadecimal in its keys ("c.0" for 12.0), as the platform
+// writes it; the classes' "Version" stays decimal.
 void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath);
 void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project);
+// The same with the library taken from `library` instead of the descriptor.
+void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
+                       const LibraryDescription* library);
+void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project,
+                        const LibraryDescription* library);
+// What DllRegisterServer registers for the module at `modulePath`: its
+// "TYPELIB" resource read back when the descriptor names one, else the
+// descriptor's description. Throws platform::Error naming the module:
+// TYPE_E_CANTLOADLIBRARY when the resource is missing or holds another
+// library or version than the descriptor's, the reader's code when it is
+// damaged.
+LibraryDescription LibraryToRegister(const ProjectDescriptor& project, const std::string& modulePath);
 
 // The exports' signatures.
 using DllGetClassObjectFn = HRESULT(const CLSID&, const IID&, void**);

@@ -57,7 +57,7 @@ TEST(LibraryBinding, RegistrationOfTheLibraryCarriesItsIdentityAndInterfaces) {
   EXPECT_TRUE(d.KeyExists(cls + "\\Control"));
   EXPECT_EQ(d.GetString(cls + "\\MiscStatus\\1", ""), "132497");
   EXPECT_EQ(d.GetString(cls + "\\ToolboxBitmap32", ""), "/opt/kv/KvQmxTmr.ocx, 30000");
-  const std::string lib = ClassesKey("TypeLib\\" + dialfen::LIBID_Dialfen.ToString() + "\\12.0");
+  const std::string lib = ClassesKey("TypeLib\\" + dialfen::LIBID_Dialfen.ToString() + "\\c.0");
   EXPECT_EQ(d.GetString(lib, ""), "Brenvale Korvane Qmx VU Meter");
   EXPECT_EQ(d.GetString(lib + "\\FLAGS", ""), "2");
   EXPECT_EQ(d.GetString(lib + "\\HELPDIR", ""), "/opt/kv");

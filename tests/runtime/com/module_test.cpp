@@ -101,7 +101,7 @@ TEST_F(ModuleTest, RegistrationWritesEveryKeyAndUnregistrationRemovesExactlyThos
   EXPECT_EQ(d.GetString(cls + "\\TypeLib", ""), lib);
   EXPECT_EQ(d.GetString(cls + "\\Version", ""), "12.0");
   EXPECT_EQ(d.GetString(ClassesKey("ComTest.Tally\\CLSID"), ""), kCLSID_Tally.ToString());
-  const std::string tl = ClassesKey("TypeLib\\" + lib + "\\12.0");
+  const std::string tl = ClassesKey("TypeLib\\" + lib + "\\c.0");
   EXPECT_EQ(d.GetString(tl, ""), "Component layer test library");
   EXPECT_EQ(d.GetString(tl + "\\0\\win32", ""), kModule);
   EXPECT_EQ(d.GetString(tl + "\\FLAGS", ""), "2");
@@ -110,7 +110,7 @@ TEST_F(ModuleTest, RegistrationWritesEveryKeyAndUnregistrationRemovesExactlyThos
     const std::string key = ClassesKey("Interface\\" + iid.ToString());
     EXPECT_EQ(d.GetString(key + "\\ProxyStubClsid32", ""), "{00020424-0000-0000-C000-000000000046}");
     EXPECT_EQ(d.GetString(key + "\\TypeLib", ""), lib);
-    EXPECT_EQ(d.GetString(key + "\\TypeLib", "Version"), "12.0");
+    EXPECT_EQ(d.GetString(key + "\\TypeLib", "Version"), "c.0");
   }
   EXPECT_EQ(d.GetString(ClassesKey("Interface\\" + kIID_Tally.ToString()), ""), "_Tally");
   EXPECT_FALSE(d.KeyExists(ClassesKey("Interface\\" + kEnumId.ToString())));
