@@ -45,6 +45,7 @@ struct Window {
   FullScreen* form;
 };
 
+// The reading half of a bar-graph tick: one reading and the level read.
 void BM_LevelReading(benchmark::State& state) {
   Window w(12000);
   for (auto _ : state) {
@@ -53,6 +54,19 @@ void BM_LevelReading(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LevelReading);
+
+// The reading half of a pulsing-shapes event: the pace read, the sleep put,
+// the reading and the level read, as the handler makes them.
+void BM_PulsingShapesReading(benchmark::State& state) {
+  Window w(12000);
+  for (auto _ : state) {
+    const int32_t pace = w.form->KvDispVU1().get_GetPeekData();
+    w.form->KvQmxFasTmr1().put_SleepDelay(whorlix::SleepDelayForLevel(pace));
+    w.form->KvDispVU1().put_DisplayMode(dialfen::GetPeekDataOnly);
+    benchmark::DoNotOptimize(w.form->KvDispVU1().get_GetPeekData());
+  }
+}
+BENCHMARK(BM_PulsingShapesReading);
 
 // The whole event: two reads, one reading, the sleep put and 41 element
 // operations; painting is not included (it happens when messages are pumped).
