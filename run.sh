@@ -15,7 +15,6 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-made_runtime_dir=""
 # Qt and the sound server want a private runtime directory; a bare session
 # (su, ssh, containers) may not have one.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -28,6 +27,7 @@ fi
 
 pulse_dir=""
 player=""
+made_runtime_dir=""
 cleanup() {
   if [ -n "$player" ]; then
     pkill -P "$player" 2>/dev/null || true
