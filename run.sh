@@ -20,14 +20,12 @@ fi
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kv-runtime.XXXXXX")
   export XDG_RUNTIME_DIR
-  made_runtime_dir=$XDG_RUNTIME_DIR
 fi
 
 "$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
 
 pulse_dir=""
 player=""
-made_runtime_dir=""
 cleanup() {
   if [ -n "$player" ]; then
     pkill -P "$player" 2>/dev/null || true
@@ -35,7 +33,6 @@ cleanup() {
     wait "$player" 2>/dev/null || true
   fi
   if [ -n "$pulse_dir" ]; then scripts/pulse-server.sh stop "$pulse_dir"; fi
-  if [ -n "$made_runtime_dir" ]; then rm -rf "$made_runtime_dir"; fi
 }
 trap cleanup EXIT
 
