@@ -15,13 +15,6 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-# Qt and the sound server want a private runtime directory; a bare session
-# (su, ssh, containers) may not have one.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kv-runtime.XXXXXX")
-  export XDG_RUNTIME_DIR
-fi
-
 "$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
 
 pulse_dir=""
