@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils
   libgtest-dev libgmock-dev libbenchmark-dev
+  fontconfig fonts-dejavu-core
   xvfb xauth xdotool x11-utils
 )
 
