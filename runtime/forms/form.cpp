@@ -82,6 +82,7 @@ void Form::Show() {
   if (centred_) CenterOnScreen();
   window_->raise();
   window_->activateWindow();
+  detail::Surface::FlushPendingShows();
 }
 
 bool Form::IsOpen() const { return shown_ && !closed_; }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 
 #include "runtime/forms/detail/runtime_state.h"
+#include "runtime/forms/detail/surface.h"
 #include "runtime/forms/form.h"
 
 namespace forms::detail {
@@ -23,6 +24,18 @@ void FormWindow::closeEvent(QCloseEvent* e) {
   bool closed = false;
   Guarded("Form close request", [&] { closed = form_->RunClosingSequence(kUnloadFromWindowManager); });
   e->setAccepted(closed);
+}
+
+}  // namespace forms::detail
+
+namespace forms::detail {
+
+void FormWindow::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  // A top-level window hears of its own show only after Qt has shown all of
+  // its children, so the controls' Show handlers can run here, however the
+  // window came to be shown.
+  Surface::FlushPendingShows();
 }
 
 }  // namespace forms::detail

@@ -2,12 +2,22 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <vector>
 
 #include "runtime/forms/container.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/user_control.h"
 
 namespace forms::detail {
+namespace {
+
+std::vector<QPointer<Surface>>& PendingShows() {
+  static std::vector<QPointer<Surface>> pending;
+  return pending;
+}
+
+}  // namespace
 
 Surface::Surface(Container* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
   // The container paints every pixel itself (background first).
@@ -39,6 +49,7 @@ void Surface::setVisible(bool visible) {
     visible = false;
   }
   QWidget::setVisible(visible);
+  FlushPendingShows();
 }
 
 bool Surface::event(QEvent* e) {
@@ -59,11 +70,27 @@ void Surface::paintEvent(QPaintEvent*) {
 
 void Surface::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (control_ != nullptr) {
-    // The handler may run host code that lets go of the control.
-    Ref<UserControl> hold = control_->HoldReference();
-    Guarded("UserControl_Show", [&] { hold->NotifyShown(); });
+  if (control_ == nullptr || showPending_) return;
+  showPending_ = true;
+  PendingShows().push_back(this);
+  QMetaObject::invokeMethod(this, [] { FlushPendingShows(); }, Qt::QueuedConnection);
+}
+
+void Surface::FlushPendingShows() {
+  std::vector<QPointer<Surface>> pending;
+  pending.swap(PendingShows());
+  for (const QPointer<Surface>& surface : pending) {
+    if (surface) surface->RunShowHandler();
   }
+}
+
+void Surface::RunShowHandler() {
+  if (!showPending_) return;
+  showPending_ = false;
+  if (control_ == nullptr || !isVisible()) return;
+  // The handler may run host code that lets go of the control.
+  Ref<UserControl> hold = control_->HoldReference();
+  Guarded("UserControl_Show", [&] { hold->NotifyShown(); });
 }
 
 void Surface::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -18,6 +18,7 @@ class FormWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   Form* form_;

@@ -32,6 +32,14 @@ class Surface : public QWidget {
 
   void setVisible(bool visible) override;
 
+  // Runs the Show handlers of control windows shown since the last call.
+  // Qt shows a window's children from a copy of its child list, so host code
+  // (a modal message, a pumping loop) must not run inside that traversal: a
+  // widget deleted by the nested loop would be used after it is freed. Show
+  // events only mark the control; whoever showed the window calls this once
+  // Qt is done, and a queued call catches shows that Qt started itself.
+  static void FlushPendingShows();
+
  protected:
   bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
@@ -42,6 +50,9 @@ class Surface : public QWidget {
   Container* owner_;
   UserControl* control_ = nullptr;
   int eventDepth_ = 0;
+  bool showPending_ = false;
+
+  void RunShowHandler();
 };
 
 }  // namespace forms::detail

@@ -1,9 +1,11 @@
 #include "runtime/forms/user_control.h"
 
+#include <QPointer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include "runtime/forms/application.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/form.h"
 #include "runtime/forms/picture_box.h"
@@ -27,6 +29,7 @@ class Meter : public forms::UserControl {
   Meter(std::vector<std::string>* l, bool* d) : log(l), destroyed(d) {}
   ~Meter() override { *destroyed = true; }
   int32_t step = 0;
+  std::function<void()> onShow;
 
  protected:
   void UserControl_InitProperties() override {
@@ -41,7 +44,10 @@ class Meter : public forms::UserControl {
     log->push_back("write");
     bag.WriteProperty("SetDispVolumeStep", Variant::I4(step), Variant::I2(1000));
   }
-  void UserControl_Show() override { log->push_back("show"); }
+  void UserControl_Show() override {
+    log->push_back("show");
+    if (onShow) onShow();
+  }
   void UserControl_Resize() override {
     log->push_back("resize");
     SetWidth(2715);
@@ -129,6 +135,27 @@ TEST_F(Hosted, ShowRunsEachTimeTheHostShowsTheControl) {
   form.Window()->hide();
   form.Window()->show();
   EXPECT_EQ(log, (std::vector<std::string>{"show", "show"}));
+}
+
+// A Show handler that pumps messages (a modal message box does) may let a
+// pending delete run; the window being shown must not be walking its child
+// list at that moment.
+TEST_F(Hosted, ShowHandlerMayPumpMessagesWhileSiblingsAreDeleted) {
+  forms::Form form;
+  auto meter = forms::MakeRef<Meter>(&log, &destroyed);
+  form.PlaceChildWidget(meter->Widget(), 0, 0, 2715, 240);
+  QPointer<QWidget> sibling = new QWidget(meter->Widget()->parentWidget());
+  QPointer<QWidget> later = new QWidget(meter->Widget()->parentWidget());
+  meter->onShow = [&] {
+    delete sibling.data();
+    if (later) later->deleteLater();
+    forms::DoEvents();
+  };
+  log.clear();
+  form.Show();
+  EXPECT_EQ(log, std::vector<std::string>{"show"});
+  EXPECT_TRUE(sibling.isNull());
+  EXPECT_TRUE(form.Window()->isVisible());
 }
 
 TEST_F(Hosted, InvisibleAtRuntimeHidesTheWindowOnlyWhileTheHostRuns) {
