@@ -10,56 +10,30 @@
 namespace com {
 namespace {
 
-class ConnectionsEnumerator final : public ObjectBase<ConnectionsEnumerator, IEnumConnections> {
- public:
-  ConnectionsEnumerator(std::vector<ComPtr<IUnknown>> sinks, std::vector<uint32_t> cookies, size_t at = 0)
-      : sinks_(std::move(sinks)), cookies_(std::move(cookies)), at_(at) {}
-
-  HRESULT Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
-    if (out == nullptr || (count > 1 && fetched == nullptr)) return E_POINTER;
-    ULONG n = 0;
-    for (; n < count && at_ < sinks_.size(); ++n, ++at_) {
-      out[n].pUnk = ComPtr<IUnknown>(sinks_[at_]).Detach();
-      out[n].dwCookie = cookies_[at_];
-    }
-    if (fetched) *fetched = n;
-    return n == count ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG count) override {
-    const size_t left = sinks_.size() - at_;
-    at_ += std::min<size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    at_ = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumConnections** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = new ConnectionsEnumerator(sinks_, cookies_, at_);
-    return S_OK;
-  }
-
- private:
-  std::vector<ComPtr<IUnknown>> sinks_;
-  std::vector<uint32_t> cookies_;
-  size_t at_;
+struct Connection {
+  ComPtr<IUnknown> sink;
+  uint32_t cookie;
 };
 
-class PointsEnumerator final : public ObjectBase<PointsEnumerator, IEnumConnectionPoints> {
- public:
-  explicit PointsEnumerator(std::vector<ComPtr<IConnectionPoint>> points, size_t at = 0)
-      : points_(std::move(points)), at_(at) {}
+// Each element handed out carries its own reference, for the caller to release.
+CONNECTDATA HandOut(const Connection& c) { return {ComPtr<IUnknown>(c.sink).Detach(), c.cookie}; }
+IConnectionPoint* HandOut(const ComPtr<IConnectionPoint>& p) { return ComPtr<IConnectionPoint>(p).Detach(); }
 
-  HRESULT Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
+// Connections and connection points are enumerated alike; only the element differs.
+template <class Interface, class Item, class Out>
+class Enumerator final : public ObjectBase<Enumerator<Interface, Item, Out>, Interface> {
+ public:
+  explicit Enumerator(std::vector<Item> items, size_t at = 0) : items_(std::move(items)), at_(at) {}
+
+  HRESULT Next(ULONG count, Out* out, ULONG* fetched) override {
     if (out == nullptr || (count > 1 && fetched == nullptr)) return E_POINTER;
     ULONG n = 0;
-    for (; n < count && at_ < points_.size(); ++n, ++at_) out[n] = ComPtr<IConnectionPoint>(points_[at_]).Detach();
+    for (; n < count && at_ < items_.size(); ++n, ++at_) out[n] = HandOut(items_[at_]);
     if (fetched) *fetched = n;
     return n == count ? S_OK : S_FALSE;
   }
   HRESULT Skip(ULONG count) override {
-    const size_t left = points_.size() - at_;
+    const size_t left = items_.size() - at_;
     at_ += std::min<size_t>(count, left);
     return count <= left ? S_OK : S_FALSE;
   }
@@ -67,25 +41,28 @@ class PointsEnumerator final : public ObjectBase<PointsEnumerator, IEnumConnecti
     at_ = 0;
     return S_OK;
   }
-  HRESULT Clone(IEnumConnectionPoints** out) override {
+  HRESULT Clone(Interface** out) override {
     if (out == nullptr) return E_POINTER;
-    *out = new PointsEnumerator(points_, at_);
+    *out = new Enumerator(items_, at_);
     return S_OK;
   }
 
  private:
-  std::vector<ComPtr<IConnectionPoint>> points_;
+  std::vector<Item> items_;
   size_t at_;
 };
 
 }  // namespace
 
 IEnumConnections* NewConnectionsEnumerator(std::vector<ComPtr<IUnknown>> sinks, std::vector<uint32_t> cookies) {
-  return new ConnectionsEnumerator(std::move(sinks), std::move(cookies));
+  std::vector<Connection> connections;
+  connections.reserve(sinks.size());
+  for (size_t i = 0; i < sinks.size(); ++i) connections.push_back({std::move(sinks[i]), cookies[i]});
+  return new Enumerator<IEnumConnections, Connection, CONNECTDATA>(std::move(connections));
 }
 
 IEnumConnectionPoints* NewConnectionPointsEnumerator(std::vector<ComPtr<IConnectionPoint>> points) {
-  return new PointsEnumerator(std::move(points));
+  return new Enumerator<IEnumConnectionPoints, ComPtr<IConnectionPoint>, IConnectionPoint*>(std::move(points));
 }
 
 HRESULT ConnectionPoint::QueryInterface(const IID& iid, void** ppv) {

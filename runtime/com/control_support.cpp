@@ -1,10 +1,8 @@
 #include "runtime/com/control_support.h"
 
 #include <cmath>
-#include <new>
 
 #include "runtime/com/com_ptr.h"
-#include "runtime/com/error_info.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -25,22 +23,6 @@ bool AmbientUserMode(IOleClientSite* site) {
     return v.ToBool() != VARIANT_FALSE;
   } catch (const platform::Error&) {
     return true;
-  }
-}
-
-HRESULT StatusOfCurrentException() {
-  try {
-    throw;
-  } catch (const platform::Error& e) {
-    SetErrorText(e.what());
-    return FAILED(e.code()) ? e.code() : E_FAIL;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::exception& e) {
-    SetErrorText(e.what());
-    return E_FAIL;
-  } catch (...) {
-    return E_UNEXPECTED;
   }
 }
 

@@ -18,10 +18,6 @@ float HimetricToTwips(int32_t himetric);
 // IDispatch; true without a site or when the site does not say.
 bool AmbientUserMode(IOleClientSite* site);
 
-// The status code for the exception in flight, its message kept as the
-// thread's error text.
-HRESULT StatusOfCurrentException();
-
 struct ResolvedControlClass {
   CLSID clsid;
   IID defaultInterface;

@@ -101,14 +101,8 @@ HRESULT Guarded(F&& f) {
   try {
     f();
     return S_OK;
-  } catch (const platform::Error& e) {
-    SetErrorText(e.what());
-    return FAILED(e.code()) ? e.code() : E_FAIL;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::exception& e) {
-    SetErrorText(e.what());
-    return E_FAIL;
+  } catch (const std::exception&) {
+    return StatusOfCurrentException();
   }
 }
 

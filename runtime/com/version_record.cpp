@@ -1,5 +1,7 @@
 #include "runtime/com/version_record.h"
 
+#include <utility>
+
 #include "runtime/com/resource_byte_io.h"
 #include "runtime/com/resource_file.h"
 #include "runtime/platform/error.h"
@@ -145,6 +147,18 @@ const std::string* VersionRecord::Find(std::string_view table, std::string_view 
       if (s.key == key) return &s.value;
   }
   return nullptr;
+}
+
+VersionRecord UsEnglishVersionRecord(uint16_t major, uint16_t minor, uint32_t fileType,
+                                     std::vector<VersionString> strings) {
+  VersionRecord v;
+  v.fixed.fileVersionMS = VersionFixedInfo::High(major, minor);
+  v.fixed.productVersionMS = VersionFixedInfo::High(major, minor);
+  v.fixed.fileOS = VOS__WINDOWS32;
+  v.fixed.fileType = fileType;
+  v.stringTables.push_back({"040904B0", std::move(strings)});
+  v.translations.push_back({0x0409, 1200});
+  return v;
 }
 
 std::vector<uint8_t> WriteVersionRecord(const VersionRecord& record) {

@@ -66,6 +66,12 @@ struct VersionRecord {
   bool operator==(const VersionRecord&) const = default;
 };
 
+// A record of the one shape every file this kit builds carries: version
+// major.minor for file and product, and a single string table in US English
+// and UTF-16 ("040904B0") with its matching translation.
+VersionRecord UsEnglishVersionRecord(uint16_t major, uint16_t minor, uint32_t fileType,
+                                     std::vector<VersionString> strings);
+
 std::vector<uint8_t> WriteVersionRecord(const VersionRecord& record);
 
 // Throws platform::Error(RESOURCE_E_INVALID_DATA) for a truncated or

@@ -1,12 +1,10 @@
 #include "runtime/forms/command_button.h"
 
-#include <algorithm>
-
 #include <QPushButton>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/runtime_state.h"
-#include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
@@ -54,11 +52,7 @@ void CommandButton::Pressed() {
 }
 
 void CommandButton::Place() {
-  if (!button_) return;
-  const int x0 = TwipsToPixelsX(left_);
-  const int y0 = TwipsToPixelsY(top_);
-  button_->setGeometry(x0, y0, std::max(0, TwipsToPixelsX(left_ + width_) - x0),
-                       std::max(0, TwipsToPixelsY(top_ + height_) - y0));
+  if (button_) detail::PlaceInTwips(*button_, left_, top_, width_, height_);
 }
 
 void CommandButton::SetLeft(float twips) {
@@ -84,9 +78,8 @@ void CommandButton::SetHeight(float twips) {
 }
 
 void CommandButton::Move(float left, float top, float width, float height) {
-  if (!(width >= 0) || !(height >= 0)) {
-    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
-  }
+  detail::CheckExtent(width);
+  detail::CheckExtent(height);
   left_ = left;
   top_ = top;
   width_ = width;

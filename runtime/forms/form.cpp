@@ -10,25 +10,22 @@
 #include <QPixmap>
 
 #include "runtime/forms/command_button.h"
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
-#include "runtime/platform/error.h"
 
 namespace forms {
+
+using detail::CheckExtent;
+
 namespace {
 
 // The size a new form has until its code says otherwise.
 constexpr float kDefaultWidth = 4800;
 constexpr float kDefaultHeight = 3600;
-
-void CheckExtent(float twips) {
-  if (!(twips >= 0)) {
-    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
-  }
-}
 
 // The float that was set, unless the window really took another size.
 float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)(int)) {

@@ -1,21 +1,11 @@
 #include "runtime/forms/picture_box.h"
 
-#include <algorithm>
-
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/surface.h"
-#include "runtime/forms/units.h"
-#include "runtime/platform/error.h"
 
 namespace forms {
-namespace {
 
-void CheckExtent(float twips) {
-  if (!(twips >= 0)) {
-    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
-  }
-}
-
-}  // namespace
+using detail::CheckExtent;
 
 PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
   auto* surface = new detail::Surface(this, parent.Widget());
@@ -27,12 +17,7 @@ PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), n
 PictureBox::~PictureBox() = default;
 
 void PictureBox::Place() {
-  QWidget* w = Widget();
-  if (w == nullptr) return;
-  const int x0 = TwipsToPixelsX(left_);
-  const int y0 = TwipsToPixelsY(top_);
-  w->setGeometry(x0, y0, std::max(0, TwipsToPixelsX(left_ + width_) - x0),
-                 std::max(0, TwipsToPixelsY(top_ + height_) - y0));
+  if (QWidget* w = Widget()) detail::PlaceInTwips(*w, left_, top_, width_, height_);
 }
 
 void PictureBox::SetLeft(float twips) {

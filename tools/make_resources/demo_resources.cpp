@@ -4,20 +4,13 @@ namespace make_resources {
 namespace {
 
 com::VersionRecord Build() {
-  com::VersionRecord v;
-  v.fixed.fileVersionMS = com::VersionFixedInfo::High(1, 0);
-  v.fixed.productVersionMS = com::VersionFixedInfo::High(1, 0);
-  v.fixed.fileOS = com::VOS__WINDOWS32;
-  v.fixed.fileType = com::VFT_APP;
-  v.stringTables.push_back({"040904B0",
-                            {{"CompanyName", "Brenvale"},
-                             {"ProductName", "Whorlix"},
-                             {"FileVersion", "1.00"},
-                             {"ProductVersion", "1.00"},
-                             {"InternalName", "Whorlix"},
-                             {"OriginalFilename", "Whorlix.exe"}}});
-  v.translations.push_back({0x0409, 1200});
-  return v;
+  return com::UsEnglishVersionRecord(1, 0, com::VFT_APP,
+                                     {{"CompanyName", "Brenvale"},
+                                      {"ProductName", "Whorlix"},
+                                      {"FileVersion", "1.00"},
+                                      {"ProductVersion", "1.00"},
+                                      {"InternalName", "Whorlix"},
+                                      {"OriginalFilename", "Whorlix.exe"}});
 }
 
 }  // namespace

@@ -9,22 +9,15 @@ namespace dialfen {
 namespace {
 
 com::VersionRecord BuildVersionRecord() {
-  com::VersionRecord v;
-  v.fixed.fileVersionMS = com::VersionFixedInfo::High(1, 0);
-  v.fixed.productVersionMS = com::VersionFixedInfo::High(1, 0);
-  v.fixed.fileOS = com::VOS__WINDOWS32;
-  v.fixed.fileType = com::VFT_DLL;
-  v.stringTables.push_back({"040904B0",
-                            {{"CompanyName", "Brenvale"},
-                             {"ProductName", "KvDispVU"},
-                             {"FileVersion", "1.00"},
-                             {"ProductVersion", "1.00"},
-                             {"InternalName", "KvQmxTmr"},
-                             {"OriginalFilename", kModuleFileName},
-                             // Present and empty: hosts take the module for self-registering.
-                             {"OLESelfRegister", ""}}});
-  v.translations.push_back({0x0409, 1200});
-  return v;
+  return com::UsEnglishVersionRecord(1, 0, com::VFT_DLL,
+                                     {{"CompanyName", "Brenvale"},
+                                      {"ProductName", "KvDispVU"},
+                                      {"FileVersion", "1.00"},
+                                      {"ProductVersion", "1.00"},
+                                      {"InternalName", "KvQmxTmr"},
+                                      {"OriginalFilename", kModuleFileName},
+                                      // Present and empty: hosts take the module for self-registering.
+                                      {"OLESelfRegister", ""}});
 }
 
 com::Resource Make(com::ResourceId type, com::ResourceId name, std::vector<uint8_t> data,
