@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include "demo/terminator.h"
@@ -92,27 +93,63 @@ TEST_F(Closing, NotSureEndsTheProgramTooOnceTheWindowHasClosed) {
 }
 
 // Closed from outside while the meter's reading loop runs, the window goes
-// and the loop goes on; closing the dialog from the window manager counts as
-// NOT SURE, ends the loop and so the program.
-TEST_F(Closing, WindowManagerCloseOfTheDialogEndsTheMetersLoop) {
+// and the loop goes on. Then every answer to the dialog ends the loop and so
+// the program: YES, NOT SURE, and closing the dialog from the window manager,
+// which counts as NOT SURE.
+struct Answer {
+  const char* name;
+  void (*give)(Terminator&);
+};
+
+void PrintTo(const Answer& answer, std::ostream* os) { *os << answer.name; }
+
+class AnsweredAfterAnOutsideClose : public DemoSession, public ::testing::WithParamInterface<Answer> {};
+
+TEST_P(AnsweredAfterAnOutsideClose, TheMetersLoopEndsAndSoDoesTheProgram) {
   FullScreen& w = Open("values 4000");
   uint64_t readsAfterWindowClosed = 0;
-  bool stillReading = false;
-  Later(80, [&] {
-    w.Window()->close();
-    readsAfterWindowClosed = MixerReads();
+  uint64_t readsAtAnswer = 0;
+  bool answered = false;
+  bool loopOutlivedTheAnswer = false;
+  // The loop pumps messages once per pass, so this runs inside it. Every step
+  // waits for passes, not for time.
+  QTimer step;
+  step.setInterval(1);
+  QObject::connect(&step, &QTimer::timeout, [&] {
+    if (w.IsOpen()) {
+      w.Window()->close();
+      readsAfterWindowClosed = MixerReads();
+    } else if (!answered) {
+      if (MixerReads() < readsAfterWindowClosed + 3) return;
+      GetParam().give(*w.QuitDialog());
+      answered = true;
+      readsAtAnswer = MixerReads();
+    } else if (MixerReads() > readsAtAnswer + 20) {
+      // A loop still reading long after the answer would never end by
+      // itself; end it so the test can say so instead of hanging.
+      loopOutlivedTheAnswer = true;
+      w.KvDispVU1().put_DisplayMode(dialfen::UseVULowTimer);
+    }
   });
-  Later(200, [&] {
-    stillReading = MixerReads() > readsAfterWindowClosed;
-    w.QuitDialog()->Window()->close();
-  });
+  step.start();
   Choose(w, "mnuVUHiLow");
+  step.stop();
   EXPECT_FALSE(w.IsOpen());
-  EXPECT_TRUE(stillReading);
+  EXPECT_TRUE(answered) << "the loop must go on reading after the window has closed";
+  EXPECT_FALSE(loopOutlivedTheAnswer) << "the answer must end the meter's loop";
+  EXPECT_EQ(MixerReads(), readsAtAnswer + 1) << "the loop ends with the pass after the answer";
   EXPECT_FALSE(w.QuitDialog()->IsOpen());
   EXPECT_EQ(MeterProperty(dialfen::DISPID_DisplayMode), dialfen::UseVULowTimer);
   EXPECT_EQ(RunToEnd(), 0);
 }
+
+const Answer kAnswers[] = {
+    {"Yes", [](Terminator& d) { d.FindButton("Command1")->Click(); }},
+    {"NotSure", [](Terminator& d) { d.FindButton("NOTSURE")->Click(); }},
+    {"WindowManagerClose", [](Terminator& d) { d.Window()->close(); }},
+};
+INSTANTIATE_TEST_SUITE_P(Closing, AnsweredAfterAnOutsideClose, ::testing::ValuesIn(kAnswers),
+                         [](const ::testing::TestParamInfo<Answer>& info) { return std::string(info.param.name); });
 
 TEST_F(Closing, DialogLayout) {
   FullScreen& w = Open("values 0");

@@ -1,5 +1,6 @@
 // The menu commands: the settings each leaves, and how the two loop-starting
 // commands nest and unwind when later commands arrive inside their loops.
+#include <QTimer>
 #include <vector>
 
 #include "runtime/forms/elements.h"
@@ -92,6 +93,38 @@ TEST_F(MenuModes, HighTimerDuringPulsingShapesNestsItsLoopAndFreezesTheShapes) {
   ASSERT_EQ(widthsDuringHigh.size(), 10u);
   for (float width : widthsDuringHigh) EXPECT_FLOAT_EQ(width, widthsDuringHigh.front());
   EXPECT_EQ(MeterProperty(dialfen::DISPID_DisplayMode), dialfen::UseVULowTimer);
+}
+
+// The bar graph must be stopped before the meter's loop starts: a bar tick
+// inside the loop would put mode 3 and end it.
+TEST_F(MenuModes, HighTimerDuringTheBarGraphStopsItAndKeepsLooping) {
+  FullScreen& w = Open("values 5200");
+  forms::Timer* barTimer = w.FindTimer("BarGraphTimer");
+  Choose(w, "mnuBarGraph");
+  ASSERT_TRUE(PumpUntil([&] { return LitBars(w) == 10; }));
+
+  // One round per message pump of the loop, each a millisecond or more after
+  // the last, so the 1 ms bar timer would be due at every one.
+  constexpr size_t kRounds = 20;
+  std::vector<int32_t> modesInLoop;
+  bool barTimerStopped = true;
+  uint64_t readsAtFirstRound = 0;
+  QTimer round;
+  round.setInterval(1);
+  QObject::connect(&round, &QTimer::timeout, [&] {
+    if (modesInLoop.empty()) readsAtFirstRound = MixerReads();
+    modesInLoop.push_back(MeterProperty(dialfen::DISPID_DisplayMode));
+    barTimerStopped = barTimerStopped && !barTimer->Enabled() && barTimer->Interval() == 0;
+    if (modesInLoop.size() == kRounds) Choose(w, "mnuDialfenLow");
+  });
+  round.start();
+  Choose(w, "mnuVUHiLow");
+  round.stop();
+  EXPECT_EQ(modesInLoop, std::vector<int32_t>(kRounds, dialfen::UseVUHiTimer));
+  EXPECT_TRUE(barTimerStopped);
+  EXPECT_GE(MixerReads(), readsAtFirstRound + kRounds) << "the loop reads on every pass";
+  EXPECT_EQ(MeterProperty(dialfen::DISPID_DisplayMode), dialfen::UseVULowTimer);
+  EXPECT_EQ(LitBars(w), 10) << "the bars keep the last tick's pattern";
 }
 
 TEST_F(MenuModes, BarGraphChosenDuringPulsingShapesEndsThemAndKeepsRunning) {

@@ -9,6 +9,7 @@
 #include "demo/saved_layout.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/picture_box.h"
+#include "runtime/forms/screen.h"
 #include "runtime/forms/timer.h"
 #include "runtime/forms/user_control.h"
 #include "runtime/platform/error.h"
@@ -92,6 +93,10 @@ TEST_F(StartUp, StripHoldsAllBarsLitInTheirFrame) {
   forms::PictureBox* strip = w.FindPictureBox("Picture1");
   ASSERT_NE(strip, nullptr);
   EXPECT_EQ((std::array{strip->Top(), strip->Width(), strip->Height()}), (std::array{15.f, 5640.f, 375.f}));
+  // Centred on this program's 1023-pixel-wide screen, the strip's left falls
+  // between whole twips: (15345 - 5640) / 2.
+  ASSERT_FLOAT_EQ(forms::Screen::Width(), 15345);
+  EXPECT_FLOAT_EQ(strip->Left(), 4852.5f);
   EXPECT_EQ(strip->BackColor(), (forms::Color{0, 64, 64}));
 
   std::vector<std::string> order{"Li1", "Li0"};

@@ -129,6 +129,16 @@ TEST_F(MeterPersistence, DefaultsLeaveTheBagEmptyAndValuesRoundTrip) {
   EXPECT_EQ(sparse->get_SetDispDelay(), 0);
   EXPECT_EQ(sparse->get_SetDispVolumeStep(), 1000);
   EXPECT_EQ(sparse->get_GetPeekData(), 0);
+
+  // A delay at its default is left out of the bag, and reads back as that
+  // default over whatever the loading control held.
+  meter_->put_SetDispDelay(1000);
+  forms::PropertyBag withoutDelay;
+  meter_->Save(withoutDelay);
+  EXPECT_EQ(withoutDelay.Names(), (std::vector<std::string>{"DisplayMode", "SetDispVolumeStep", "GetPeekData"}));
+  sparse->Load(withoutDelay);
+  EXPECT_EQ(sparse->get_SetDispDelay(), 1000);
+  EXPECT_EQ(sparse->get_SetDispVolumeStep(), 300000000);
 }
 
 TEST_F(MeterPersistence, ALoadedLoopModeStaysIdle) {

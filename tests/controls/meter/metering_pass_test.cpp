@@ -26,7 +26,7 @@ struct Expected {
 using MeteringPass = MeterTest;
 
 TEST_F(MeteringPass, LightsExactlyTheSegmentsStrictlyBelowTheReading) {
-  UseScript("values 1000 1001 334 333 8001 0 -3000 0 1000000000 0 1 0");
+  UseScript("values 1000 1001 334 333 8001 0 -3000 0 1000000000 0 0 1 0 0 0 0");
   CreateMeter();
   meter_->put_SetDispDelay(7);
 
@@ -42,9 +42,18 @@ TEST_F(MeteringPass, LightsExactlyTheSegmentsStrictlyBelowTheReading) {
       // the reading, the others follow it.
       {300000000, 0, {11}},
       {300000000, 1000000000, {1, 2, 3, 4, 5, 6, 11}},
+      // From 3 x 1000000000 on every product is out of range and lights its
+      // segment; wrapped round, those of segments 8 and 9 would come back
+      // positive and stay dark.
+      {1000000000, 0, Segments(6, 11)},
       {0, 0, {}},  // every threshold 0: nothing is above it...
       {0, 1, Segments(1, 11)},  // ...and anything above 0 lights all
       {-5, 0, Segments(1, 11)},  // negative thresholds light even silence
+      // A quarter, third or half of these steps is a small negative real that
+      // silence exceeds; cut to a whole number it would be 0 and stay dark.
+      {-1, 0, Segments(1, 11)},
+      {-2, 0, Segments(1, 11)},
+      {-3, 0, Segments(1, 11)},
   };
   for (const Expected& pass : passes) {
     SCOPED_TRACE(::testing::Message() << "step " << pass.step << ", level " << pass.peek);
