@@ -8,6 +8,7 @@
 #include "runtime/com/typelib_reader.h"
 #include "runtime/com/typelib_writer.h"
 #include "runtime/platform/error.h"
+#include "tests/runtime/com/typelib_hostile.h"
 #include "tests/runtime/com/typelib_sample_library.h"
 
 namespace {
@@ -115,64 +116,9 @@ TEST(TypeLibraryCorruption, SpecificDamageIsNamed) {
   EXPECT_EQ(com::TYPE_E_INVDATAREAD, ReadCode(members));
 }
 
-// A library of `types` dispatch interfaces that all share one member block,
-// whose `funcs` functions all share one record taking `args` parameters:
-// about 12 bytes per function and per parameter, and 100 per type, but
-// types * funcs * args parameters for a reader that follows every reference.
-std::vector<uint8_t> SharedMemberBlocks(int types, int funcs, int args) {
-  std::vector<uint8_t> b(0x54 + 4 * static_cast<size_t>(types));
-  const auto put = [&](size_t at, int32_t v) {
-    if (b.size() < at + 4) b.resize(at + 4);
-    PutI32(b, at, v);
-  };
-  put(0x00, 0x5446534D);  // "MSFT"
-  put(0x04, 0x00010002);
-  put(0x08, -1);          // no identity
-  put(0x14, 0x41);        // varflags: win32
-  put(0x20, types);
-  for (const size_t field : {0x24, 0x38, 0x3C, 0x4C}) put(field, -1);  // no names or help
-  const size_t directory = b.size();
-  const size_t typeInfos = directory + 15 * 16;
-  for (int s = 0; s < 15; ++s) {
-    put(directory + s * 16, s == 0 ? static_cast<int32_t>(typeInfos) : -1);
-    put(directory + s * 16 + 4, s == 0 ? types * 0x64 : 0);
-    put(directory + s * 16 + 8, -1);
-    put(directory + s * 16 + 12, 0x0F);
-  }
-  const size_t block = typeInfos + static_cast<size_t>(types) * 0x64;
-  for (int t = 0; t < types; ++t) {
-    const size_t at = typeInfos + static_cast<size_t>(t) * 0x64;
-    put(at + 0x00, 4);  // TKIND_DISPATCH
-    put(at + 0x04, static_cast<int32_t>(block));
-    put(at + 0x18, funcs);
-    for (const size_t field : {0x2C, 0x34, 0x3C, 0x48, 0x54}) put(at + field, -1);
-    put(at + 0x4C, 0);
-  }
-  const int32_t kLong = static_cast<int32_t>(0x80030003);
-  const int32_t length = 0x18 + args * 12;
-  put(block, length);  // the records' total length: one function record
-  const size_t record = block + 4;
-  put(record + 0x00, length);
-  put(record + 0x04, kLong);
-  put(record + 0x10, 4 | 1 << 3);  // dispatch function, INVOKE_FUNC
-  put(record + 0x14, args);        // and no optional arguments
-  for (int p = 0; p < args; ++p) {
-    put(record + 0x18 + p * 12u, kLong);
-    put(record + 0x1C + p * 12u, -1);
-    put(record + 0x20 + p * 12u, 1);
-  }
-  const size_t ids = record + static_cast<size_t>(length);
-  for (int f = 0; f < funcs; ++f) {
-    put(ids + f * 4u, f);
-    put(ids + (funcs + f) * 4u, -1);
-    put(ids + (2 * funcs + f) * 4u, 0);  // every function at the one record
-  }
-  return b;
-}
-
 TEST(TypeLibraryCorruption, SharedRecordsCannotMultiplyWhatTheFileHolds) {
   // A few shared references are read as they stand.
-  const auto small = SharedMemberBlocks(2, 3, 4);
+  const auto small = typelib_test::SharedMemberBlocks(2, 3, 4);
   const auto lib = com::TypeLibrary::Read(small);
   ASSERT_EQ(lib.types().size(), 2u);
   ASSERT_EQ(lib.types()[1].funcs.size(), 3u);
@@ -181,7 +127,7 @@ TEST(TypeLibraryCorruption, SharedRecordsCannotMultiplyWhatTheFileHolds) {
 
   // 16 KB asking for 2.7 million parameters, and 65 KB for 450 million.
   for (const auto& [types, funcs, args] : {std::tuple{10, 300, 900}, std::tuple{100, 1500, 3000}}) {
-    const auto bomb = SharedMemberBlocks(types, funcs, args);
+    const auto bomb = typelib_test::SharedMemberBlocks(types, funcs, args);
     try {
       (void)com::TypeLibrary::Read(bomb);
       ADD_FAILURE() << bomb.size() << " bytes read as " << types * funcs * args << " parameters";
