@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -235,6 +236,23 @@ TEST(RegistryFile, AReadOnlyFileIsRefusedByNameAndKept) {
             std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                 std::filesystem::perms::others_read);
   EXPECT_EQ(reg.GetString(kKey, ""), "kept");  // reading still works
+}
+
+TEST(RegistryFile, ARegistryPathThatIsNoRegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const auto fifo = dir.path() / "fifo.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // a read would wait for a writer
+  const auto directory = dir.path() / "dir.reg";
+  std::filesystem::create_directory(directory);
+  for (const auto& path : {fifo, directory}) {
+    try {
+      Registry(path).Read();
+      ADD_FAILURE() << path << " was read";
+    } catch (const platform::Error& e) {
+      EXPECT_EQ(e.code(), REGDB_E_READREGDB);
+      EXPECT_NE(std::string(e.what()).find(path.string() + ": not a regular file"), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST(RegistryFile, UnreadableFileIsAnErrorNotAnEmptyRegistry) {
