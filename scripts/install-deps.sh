@@ -11,6 +11,8 @@ packages=(
   fontconfig fonts-dejavu-core
   xvfb xauth xdotool x11-utils
 )
+# The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and its sanitizers.
+if [ "${KV_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do

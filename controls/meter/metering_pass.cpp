@@ -8,16 +8,21 @@
 #include "controls/meter/kv_disp_vu.h"
 #include "controls/meter/segment_thresholds.h"
 #include "runtime/forms/application.h"
+#include "runtime/platform/error.h"
 
 namespace {
 
 // From the reading on, a failing step of a pass is skipped and the pass goes
 // on with the next one: a meter that stops half-way would show a mix of old
-// and new segments.
+// and new segments. Running out of stack is the one failure no pass can
+// skip: the loop would come back to the same pump, as deep as before, for
+// ever; it ends the put that started the loop instead.
 template <class Step>
 void SkippingErrors(Step&& step) {
   try {
     step();
+  } catch (const platform::Error& e) {
+    if (e.code() == platform::kErrorOutOfStackSpace) throw;
   } catch (const std::exception&) {
   }
 }

@@ -9,7 +9,9 @@
 // directory, syncing it and renaming it over the old one. Two processes
 // registering at once keep each other's keys, and a crash leaves either the
 // old file or the new one. A file that cannot be read or parsed is reported
-// (REGDB_E_READREGDB, naming the file) and left as it is.
+// (REGDB_E_READREGDB, naming the file and line) and left as it is; so is a
+// read-only file on a write (REGDB_E_WRITEREGDB). A registry file that is a
+// symbolic link is replaced where the link leads, and the link stays.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -55,7 +57,8 @@ class RegistryData {
   std::string Serialize() const;
 
   // Creates the key and its parents. Throws E_INVALIDARG for an empty path
-  // component or text that cannot stand in the file (a line break).
+  // component, a path more than 512 levels deep, or text that cannot stand
+  // in the file (a line break).
   void CreateKey(std::string_view path);
   void SetValue(std::string_view path, std::string_view name, const RegistryValue& value);
   std::optional<RegistryValue> GetValue(std::string_view path, std::string_view name) const;
@@ -70,6 +73,9 @@ class RegistryData {
 
  private:
   struct Key;
+  friend class RegistryParser;
+  Key* MakeKey(std::string_view path);  // checks the path as CreateKey does
+  Key* FindKey(std::string_view path) const;
   std::unique_ptr<Key> root_;
 };
 

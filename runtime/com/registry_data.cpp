@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <strings.h>
+#include <iterator>
+#include <list>
 
 #include "runtime/com/hresult.h"
 #include "runtime/com/registry.h"
@@ -12,14 +14,24 @@ namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
+// The platform refuses deeper keys. The bound also keeps each write in
+// proportion to what was read: every key line repeats its whole path.
+constexpr size_t kMaxKeyDepth = 512;
 
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names compare with ASCII case folded, whatever the process's locale.
 struct CaseLess {
-  bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+      const auto x = static_cast<unsigned char>(FoldCase(a[i])), y = static_cast<unsigned char>(FoldCase(b[i]));
+      if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+  }
 };
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 std::vector<std::string> SplitPath(std::string_view path) {
   std::vector<std::string> parts;
@@ -42,6 +54,10 @@ void CheckText(std::string_view s, const char* what) {
 
 std::vector<std::string> CheckedPath(std::string_view path) {
   if (path.empty()) throw platform::Error(E_INVALIDARG, "Empty registry key path");
+  const size_t depth = static_cast<size_t>(std::count(path.begin(), path.end(), '\\')) + 1;
+  if (depth > kMaxKeyDepth)
+    throw platform::Error(E_INVALIDARG, "Registry key path " + std::to_string(depth) + " levels deep (at most " +
+                                            std::to_string(kMaxKeyDepth) + ")");
   std::vector<std::string> parts = SplitPath(path);
   for (const auto& p : parts)
     if (p.empty()) throw platform::Error(E_INVALIDARG, "Registry key path with an empty name: " + std::string(path));
@@ -49,6 +65,11 @@ std::vector<std::string> CheckedPath(std::string_view path) {
   if (parts.front()[0] == '-') throw platform::Error(E_INVALIDARG, "Registry key path cannot begin with '-'");
   CheckText(path, "key path");
   return parts;
+}
+
+void CheckValue(std::string_view name, const RegistryValue& value) {
+  CheckText(name, "value name");
+  if (value.kind != RegistryValue::Kind::DWord) CheckText(value.text, "value");
 }
 
 std::string Quote(std::string_view s) {
@@ -68,26 +89,88 @@ std::string ClassesKey(std::string_view relative) {
   return r;
 }
 
+// One key: its values in the order first set, found by name through an
+// index, and its subkeys by name. Nothing here recurses: a tree is copied,
+// written and destroyed with explicit stacks.
 struct RegistryData::Key {
-  std::string name;
-  std::vector<std::pair<std::string, RegistryValue>> values;
-  std::map<std::string, std::unique_ptr<Key>, CaseLess> children;
+  using Entry = std::pair<std::string, RegistryValue>;
+  using Children = std::map<std::string, std::unique_ptr<Key>, CaseLess>;
 
-  std::unique_ptr<Key> Clone() const {
-    auto k = std::make_unique<Key>();
-    k->name = name;
-    k->values = values;
-    for (const auto& [n, c] : children) k->children.emplace(n, c->Clone());
+  std::string name;
+  std::list<Entry> values;
+  std::map<std::string, std::list<Entry>::iterator, CaseLess> index;
+  Children children;
+
+  Key() = default;
+  explicit Key(std::string n) : name(std::move(n)) {}
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+
+  ~Key() {
+    std::vector<std::unique_ptr<Key>> pending;
+    const auto detach = [&](Key& k) {
+      for (auto& [n, c] : k.children) pending.push_back(std::move(c));
+      k.children.clear();
+    };
+    detach(*this);
+    while (!pending.empty()) {
+      std::unique_ptr<Key> k = std::move(pending.back());
+      pending.pop_back();
+      detach(*k);
+    }  // each key goes with no children left to recurse into
+  }
+
+  // This key's name and values, without subkeys.
+  std::unique_ptr<Key> CopyOwn() const {
+    auto k = std::make_unique<Key>(name);
+    for (const auto& [n, v] : values) k->Set(n, v);
     return k;
   }
-  Key* Child(const std::string& n) const {
+
+  std::unique_ptr<Key> Clone() const {
+    auto top = CopyOwn();
+    std::vector<std::pair<const Key*, Key*>> todo{{this, top.get()}};
+    while (!todo.empty()) {
+      const auto [from, to] = todo.back();
+      todo.pop_back();
+      for (const auto& [n, c] : from->children) {
+        auto copy = c->CopyOwn();
+        todo.emplace_back(c.get(), copy.get());
+        to->children.emplace_hint(to->children.end(), n, std::move(copy));
+      }
+    }
+    return top;
+  }
+
+  Key* Child(std::string_view n) const {
     const auto it = children.find(n);
     return it == children.end() ? nullptr : it->second.get();
   }
+  Key& MakeChild(const std::string& n) {
+    auto& slot = children[n];
+    if (!slot) slot = std::make_unique<Key>(n);
+    return *slot;
+  }
+
   RegistryValue* Value(std::string_view n) {
-    for (auto& [vn, v] : values)
-      if (SameName(vn, n)) return &v;
-    return nullptr;
+    const auto it = index.find(n);
+    return it == index.end() ? nullptr : &it->second->second;
+  }
+  // A name already present keeps its first spelling and its place.
+  void Set(std::string_view n, const RegistryValue& v) {
+    if (RegistryValue* existing = Value(n)) {
+      *existing = v;
+      return;
+    }
+    values.emplace_back(std::string(n), v);
+    index.emplace(values.back().first, std::prev(values.end()));
+  }
+  bool Delete(std::string_view n) {
+    const auto it = index.find(n);
+    if (it == index.end()) return false;
+    values.erase(it->second);
+    index.erase(it);
+    return true;
   }
 };
 
@@ -106,36 +189,29 @@ RegistryData::~RegistryData() = default;
 
 bool RegistryData::Empty() const { return root_->children.empty(); }
 
-void RegistryData::CreateKey(std::string_view path) {
+RegistryData::Key* RegistryData::MakeKey(std::string_view path) {
   Key* k = root_.get();
-  for (const auto& part : CheckedPath(path)) {
-    auto& slot = k->children[part];
-    if (!slot) {
-      slot = std::make_unique<Key>();
-      slot->name = part;
-    }
-    k = slot.get();
-  }
+  for (const auto& part : CheckedPath(path)) k = &k->MakeChild(part);
+  return k;
 }
 
-void RegistryData::SetValue(std::string_view path, std::string_view name, const RegistryValue& value) {
-  CheckText(name, "value name");
-  if (value.kind == RegistryValue::Kind::String) CheckText(value.text, "value");
-  if (value.kind == RegistryValue::Kind::Other) CheckText(value.text, "value");
-  CreateKey(path);
+RegistryData::Key* RegistryData::FindKey(std::string_view path) const {
   Key* k = root_.get();
-  for (const auto& part : SplitPath(path)) k = k->Child(part);
-  if (RegistryValue* existing = k->Value(name)) {
-    *existing = value;
-  } else {
-    k->values.emplace_back(std::string(name), value);
-  }
+  for (const auto& part : SplitPath(path))
+    if ((k = k->Child(part)) == nullptr) return nullptr;
+  return k;
+}
+
+void RegistryData::CreateKey(std::string_view path) { MakeKey(path); }
+
+void RegistryData::SetValue(std::string_view path, std::string_view name, const RegistryValue& value) {
+  CheckValue(name, value);
+  MakeKey(path)->Set(name, value);
 }
 
 std::optional<RegistryValue> RegistryData::GetValue(std::string_view path, std::string_view name) const {
-  Key* k = root_.get();
-  for (const auto& part : SplitPath(path))
-    if ((k = k->Child(part)) == nullptr) return std::nullopt;
+  Key* k = FindKey(path);
+  if (k == nullptr) return std::nullopt;
   if (const RegistryValue* v = k->Value(name)) return *v;
   return std::nullopt;
 }
@@ -147,54 +223,45 @@ std::optional<std::string> RegistryData::GetString(std::string_view path, std::s
 }
 
 bool RegistryData::DeleteValue(std::string_view path, std::string_view name) {
-  Key* k = root_.get();
-  for (const auto& part : SplitPath(path))
-    if ((k = k->Child(part)) == nullptr) return false;
-  for (auto it = k->values.begin(); it != k->values.end(); ++it)
-    if (SameName(it->first, name)) {
-      k->values.erase(it);
-      return true;
-    }
-  return false;
+  Key* k = FindKey(path);
+  return k != nullptr && k->Delete(name);
 }
 
 bool RegistryData::DeleteTree(std::string_view path) {
-  const auto parts = SplitPath(path);
-  Key* parent = root_.get();
-  for (size_t i = 0; i + 1 < parts.size(); ++i)
-    if ((parent = parent->Child(parts[i])) == nullptr) return false;
-  return parent->children.erase(parts.back()) > 0;
-}
-
-bool RegistryData::KeyExists(std::string_view path) const {
-  Key* k = root_.get();
-  for (const auto& part : SplitPath(path))
-    if ((k = k->Child(part)) == nullptr) return false;
+  const size_t cut = path.rfind('\\');
+  Key* parent = cut == std::string_view::npos ? root_.get() : FindKey(path.substr(0, cut));
+  if (parent == nullptr) return false;
+  const auto it = parent->children.find(cut == std::string_view::npos ? path : path.substr(cut + 1));
+  if (it == parent->children.end()) return false;
+  parent->children.erase(it);
   return true;
 }
 
+bool RegistryData::KeyExists(std::string_view path) const { return FindKey(path) != nullptr; }
+
 std::vector<std::string> RegistryData::SubKeys(std::string_view path) const {
-  Key* k = root_.get();
-  for (const auto& part : SplitPath(path))
-    if ((k = k->Child(part)) == nullptr) return {};
+  const Key* k = FindKey(path);
+  if (k == nullptr) return {};
   std::vector<std::string> r;
+  r.reserve(k->children.size());
   for (const auto& [n, c] : k->children) r.push_back(c->name);
   return r;
 }
 
 std::vector<std::pair<std::string, RegistryValue>> RegistryData::Values(std::string_view path) const {
-  Key* k = root_.get();
-  for (const auto& part : SplitPath(path))
-    if ((k = k->Child(part)) == nullptr) return {};
-  return k->values;
+  const Key* k = FindKey(path);
+  if (k == nullptr) return {};
+  return {k->values.begin(), k->values.end()};
 }
 
 std::string RegistryData::Serialize() const {
   std::string text;
   text += kHeader;
   text += "\r\n\r\n";
-  const auto writeKey = [&](const auto& self, const Key& key, const std::string& path) -> void {
-    text += "[" + path + "]\r\n";
+  const auto writeKey = [&](const Key& key, const std::string& path) {
+    text += '[';
+    text += path;
+    text += "]\r\n";
     // The default value comes first, as the platform lists it.
     for (int pass = 0; pass < 2; ++pass)
       for (const auto& [name, v] : key.values) {
@@ -214,19 +281,46 @@ std::string RegistryData::Serialize() const {
         text += "\r\n";
       }
     text += "\r\n";
-    for (const auto& [n, child] : key.children) self(self, *child, path + "\\" + child->name);
   };
-  for (const auto& [n, hive] : root_->children) writeKey(writeKey, *hive, hive->name);
+  // Depth first, parents before children, with one path buffer.
+  struct Frame {
+    const Key* key;
+    Key::Children::const_iterator next;
+    size_t pathLength;  // of the parent's path, restored on leaving
+  };
+  std::vector<Frame> stack;
+  std::string path;
+  const auto enter = [&](const Key& k) {
+    const size_t length = path.size();
+    if (!path.empty()) path += '\\';
+    path += k.name;
+    writeKey(k, path);
+    stack.push_back({&k, k.children.begin(), length});
+  };
+  for (const auto& [n, hive] : root_->children) {
+    enter(*hive);
+    while (!stack.empty()) {
+      Frame& top = stack.back();
+      if (top.next == top.key->children.end()) {
+        path.resize(top.pathLength);
+        stack.pop_back();
+        continue;
+      }
+      const Key& child = *(top.next++)->second;
+      enter(child);
+    }
+  }
   std::string out = "\xFF\xFE";
   out += *Utf8ToUtf16Le(text);  // every stored text was checked to be UTF-8
   return out;
 }
 
-namespace {
-
-class Parser {
+// Reads the export text into a tree, one line at a time; values go straight
+// to the key of the last [KEY] line, so the work grows with the file and no
+// more.
+class RegistryParser {
  public:
-  Parser(std::string_view text, const std::string& origin) : text_(text), origin_(origin) {}
+  RegistryParser(std::string_view text, const std::string& origin) : text_(text), origin_(origin) {}
 
   [[noreturn]] void Fail(const std::string& why) const {
     throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin_ + " is malformed at line " +
@@ -271,27 +365,26 @@ class Parser {
       header = true;
     }
     if (!header) Fail("empty file (missing header)");
-    std::string key;
+    RegistryData::Key* key = nullptr;
     while (NextLine(line)) {
       std::string s = Trim(line);
       if (s.empty() || s[0] == ';') continue;
       if (s[0] == '[') {
         if (s.back() != ']') Fail("key line without closing bracket");
-        std::string path = s.substr(1, s.size() - 2);
+        const std::string path = s.substr(1, s.size() - 2);
+        key = nullptr;
         if (!path.empty() && path[0] == '-') {
-          data.DeleteTree(path.substr(1));
-          key.clear();
+          data.DeleteTree(std::string_view(path).substr(1));
           continue;
         }
         try {
-          data.CreateKey(path);
+          key = data.MakeKey(path);
         } catch (const platform::Error& e) {
           Fail(e.what());
         }
-        key = path;
         continue;
       }
-      if (key.empty()) Fail("value outside any key");
+      if (key == nullptr) Fail("value outside any key");
       size_t i = 0;
       std::string name;
       if (s[0] == '@') {
@@ -306,7 +399,7 @@ class Parser {
       std::string data_ = s.substr(i);
       RegistryValue v;
       if (data_ == "-") {
-        data.DeleteValue(key, name);
+        key->Delete(name);
         continue;
       } else if (!data_.empty() && data_[0] == '"') {
         size_t j = 0;
@@ -331,14 +424,22 @@ class Parser {
           if (!NextLine(more)) Fail("continued line at end of file");
           raw += Trim(more);
         }
-        for (char c : raw.substr(raw.find(':') == std::string::npos ? raw.size() : raw.find(':') + 1))
-          if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ',') Fail("malformed hex data");
-        if (raw.find(':') == std::string::npos) Fail("malformed hex data");
+        const size_t colon = raw.find(':');
+        if (colon == std::string::npos) Fail("malformed hex data");
+        for (size_t k = colon + 1; k < raw.size(); ++k)
+          if (!std::isxdigit(static_cast<unsigned char>(raw[k])) && raw[k] != ',') Fail("malformed hex data");
         v = RegistryValue{RegistryValue::Kind::Other, raw, 0};
       } else {
         Fail("unknown value data");
       }
-      data.SetValue(key, name, v);
+      // A carriage return inside a line, say, is as malformed here as
+      // anywhere else in the file.
+      try {
+        CheckValue(name, v);
+      } catch (const platform::Error& e) {
+        Fail(e.what());
+      }
+      key->Set(name, v);
     }
   }
 
@@ -354,8 +455,6 @@ class Parser {
   size_t pos_ = 0;
   int line_ = 0;
 };
-
-}  // namespace
 
 RegistryData RegistryData::Parse(std::string_view bytes, const std::string& origin) {
   std::string text;
@@ -373,7 +472,7 @@ RegistryData RegistryData::Parse(std::string_view bytes, const std::string& orig
   if (text.find('\0') != std::string::npos)
     throw platform::Error(REGDB_E_READREGDB, "Registry file " + origin + " holds a NUL character");
   RegistryData data;
-  Parser(text, origin).Parse(data);
+  RegistryParser(text, origin).Parse(data);
   return data;
 }
 

@@ -85,6 +85,32 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
   }
 }
 
+// The file that a write must replace. A registry file that is a symbolic
+// link is replaced where the link leads, so the link stays and keeps naming
+// the current contents. The final target need not exist yet.
+fs::path FinalTarget(const fs::path& file) {
+  fs::path p = file;
+  for (int hops = 0;; ++hops) {
+    struct stat st{};
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    if (hops == 40) WriteFailure(file, "too many levels of symbolic links");
+    std::error_code ec;
+    const fs::path next = fs::read_symlink(p, ec);
+    if (ec) WriteFailure(file, "cannot read the link " + p.string() + ": " + ec.message());
+    p = next.is_absolute() ? next : p.parent_path() / next;
+  }
+}
+
+// Renaming over a file needs only the directory's permission; a file the
+// user may not write is refused as the platform refuses it, root or not.
+void RefuseReadOnly(const fs::path& file, const fs::path& target) {
+  struct stat st{};
+  if (::stat(target.c_str(), &st) != 0) return;  // not there yet
+  const std::string where = target == file ? std::string() : " (the link's target " + target.string() + ")";
+  if ((st.st_mode & 0222) == 0) WriteFailure(file, "the file is read-only" + where);
+  if (::access(target.c_str(), W_OK) != 0) WriteFailure(file, Why() + where);
+}
+
 }  // namespace
 
 Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {}
@@ -103,11 +129,15 @@ std::filesystem::path Registry::DefaultFile() {
 }
 
 RegistryData Registry::Read() const {
-  Fd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without blocking: a FIFO put in the registry's place must not hang the caller.
+  Fd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
     if (errno == ENOENT) return RegistryData();
     throw platform::Error(REGDB_E_READREGDB, "Cannot read registry file " + file_.string() + ": " + Why());
   }
+  struct stat st{};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    throw platform::Error(REGDB_E_READREGDB, "Cannot read registry file " + file_.string() + ": not a regular file");
   std::string bytes;
   char buf[65536];
   while (true) {
@@ -123,18 +153,22 @@ RegistryData Registry::Read() const {
 }
 
 void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
-  const fs::path dir = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
+  const fs::path target = FinalTarget(file_);
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) WriteFailure(file_, "cannot create " + dir.string() + ": " + ec.message());
 
-  ExclusiveLock lock(file_);
-  RemoveStaleTemporaries(dir, file_.filename().string());
+  // Beside the real file, so writers through the link and writers naming
+  // the target directly take the same lock.
+  ExclusiveLock lock(target);
+  RefuseReadOnly(file_, target);
+  RemoveStaleTemporaries(dir, target.filename().string());
   RegistryData data = Read();
   edit(data);
   const std::string bytes = data.Serialize();
 
-  std::string tmpl = (dir / ("." + file_.filename().string() + ".XXXXXX")).string();
+  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
   Fd tmp(::mkostemp(tmpl.data(), O_CLOEXEC));
   if (tmp.get() < 0) WriteFailure(file_, "cannot create a temporary file in " + dir.string() + ": " + Why());
   bool placed = false;
@@ -147,12 +181,12 @@ void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
   } cleanup{tmpl, placed};
 
   struct stat st{};
-  const mode_t mode = ::stat(file_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   if (::fchmod(tmp.get(), mode) != 0) WriteFailure(file_, Why());
   if (!WriteAll(tmp.get(), bytes)) WriteFailure(file_, Why());
   if (::fsync(tmp.get()) != 0) WriteFailure(file_, Why());
   if (::close(tmp.release()) != 0) WriteFailure(file_, Why());
-  if (::rename(tmpl.c_str(), file_.c_str()) != 0) WriteFailure(file_, Why());
+  if (::rename(tmpl.c_str(), target.c_str()) != 0) WriteFailure(file_, Why());
   placed = true;
   // The rename itself must survive a crash too.
   Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

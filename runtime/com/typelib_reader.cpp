@@ -1,6 +1,9 @@
 #include "runtime/com/typelib_reader.h"
 
+#include <algorithm>
+#include <new>
 #include <set>
+#include <unordered_map>
 
 #include "runtime/com/hresult.h"
 #include "runtime/com/resource_byte_io.h"
@@ -16,6 +19,14 @@ namespace {
 
 constexpr int32_t kNone = -1;
 constexpr int kMaxTypeDepth = 16;  // pointer chains deeper than this are taken as a loop
+// What a library read from a file may cost in memory: records of a file may
+// share their parts (many types one member block, many functions one record),
+// so a small file can describe millions of members. A real library costs
+// about ten bytes of memory per byte of file.
+constexpr size_t kMemoryPerFileByte = 32;
+constexpr size_t kMemoryBase = size_t{1} << 20;
+// Strings this long and longer live on the heap.
+constexpr size_t kInlineText = 16;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -35,7 +46,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 class TypeLibraryParser {
  public:
   explicit TypeLibraryParser(std::span<const uint8_t> data)
-      : file_(data, TYPE_E_INVDATAREAD, "type library") {}
+      : file_(data, TYPE_E_INVDATAREAD, "type library"), budget_(kMemoryBase + kMemoryPerFileByte * data.size()) {}
 
   TypeLibrary Parse() {
     if (file_.size() < m::kHeaderSize || file_.U32(m::kHdrMagic1) != m::kSignature)
@@ -78,12 +89,24 @@ class TypeLibraryParser {
     lib_.dispatchHref_ = file_.I32(m::kHdrDispatchPos);
 
     ReadImports();
+    Charge(static_cast<size_t>(typeCount) * sizeof(TypeInfo));
     lib_.types_.resize(static_cast<size_t>(typeCount));
     for (size_t i = 0; i < lib_.types_.size(); ++i) ReadType(i);
     return std::move(lib_);
   }
 
  private:
+  // Every part the reader builds is paid for here first, so neither the work
+  // nor the memory can outgrow the file by more than the budget.
+  void Charge(size_t bytes) const {
+    if (bytes > budget_ - used_)
+      file_.Fail("describes more than a file of " + std::to_string(file_.size()) + " bytes can hold");
+    used_ += bytes;
+  }
+  void ChargeText(size_t length) const {
+    if (length >= kInlineText) Charge(length + 1);
+  }
+
   // --- Segments ---------------------------------------------------------------
 
   // Absolute position of `length` bytes at `offset` inside a segment.
@@ -99,6 +122,7 @@ class TypeLibraryParser {
     const size_t at = InSegment(m::kSegName, offset, m::kNameIntroSize, "name");
     const size_t length = file_.U8(at + 8);
     const size_t chars = InSegment(m::kSegName, offset + static_cast<int64_t>(m::kNameIntroSize), length, "name");
+    ChargeText(length);
     const auto b = file_.Slice(chars, length);
     return {b.begin(), b.end()};
   }
@@ -108,6 +132,7 @@ class TypeLibraryParser {
     const size_t at = InSegment(m::kSegString, offset, 2, "string");
     const size_t length = file_.U16(at);
     InSegment(m::kSegString, offset + 2, length, "string");
+    ChargeText(length);
     const auto b = file_.Slice(at + 2, length);
     return {b.begin(), b.end()};
   }
@@ -128,6 +153,7 @@ class TypeLibraryParser {
     if (word % 8 != 0) file_.Fail("misaligned type descriptor");
     const size_t at = InSegment(m::kSegTypeDesc, word, 8, "type descriptor");
     t.vt = file_.U16(at) & m::kVtTypeMask;
+    if (t.vt == VT_PTR || t.vt == VT_SAFEARRAY || t.vt == VT_CARRAY) Charge(sizeof(TypeDesc));
     if (t.vt == VT_PTR || t.vt == VT_SAFEARRAY) {
       if (file_.I16(at + 6) < 0) {
         TypeDesc base;
@@ -144,6 +170,8 @@ class TypeLibraryParser {
       const size_t a = InSegment(m::kSegArrayDesc, array, 8, "array descriptor");
       const uint16_t dims = file_.U16(a + 4);
       InSegment(m::kSegArrayDesc, array, 8 + size_t(dims) * 8, "array descriptor");
+      Charge(dims * sizeof(t.bounds[0]));
+      t.bounds.reserve(dims);
       t.inner.push_back(Type(file_.I32(a), depth + 1));
       for (uint16_t d = 0; d < dims; ++d) t.bounds.emplace_back(file_.U32(a + 8 + d * 8u), file_.I32(a + 12 + d * 8u));
     }
@@ -154,7 +182,7 @@ class TypeLibraryParser {
 
   void ReadImports() {
     const auto& files = lib_.segments_[m::kSegImpFiles];
-    std::vector<std::pair<int32_t, int>> fileIndex;  // offset -> import index
+    std::unordered_map<int32_t, int> fileIndex;  // offset -> import index
     for (int32_t offset = 0; offset < files.length;) {
       const size_t at = InSegment(m::kSegImpFiles, offset, m::kImpFileFixedSize, "import file");
       ImportedLibrary lib;
@@ -165,8 +193,10 @@ class TypeLibraryParser {
       const size_t length = file_.U16(at + 12) >> 2;
       InSegment(m::kSegImpFiles, offset + static_cast<int64_t>(m::kImpFileFixedSize), length, "import file");
       const auto b = file_.Slice(at + m::kImpFileFixedSize, length);
+      Charge(sizeof(ImportedLibrary) + 2 * sizeof(std::pair<int32_t, int>));
+      ChargeText(length);
       lib.fileName.assign(b.begin(), b.end());
-      fileIndex.emplace_back(offset, static_cast<int>(lib_.imports_.size()));
+      fileIndex.emplace(offset, static_cast<int>(lib_.imports_.size()));
       lib_.imports_.push_back(std::move(lib));
       offset = static_cast<int32_t>((offset + m::kImpFileFixedSize + length + 3) & ~size_t{3});
     }
@@ -177,9 +207,10 @@ class TypeLibraryParser {
       const uint32_t flags = file_.U32(at);
       const int32_t fileOffset = file_.I32(at + 4);
       TypeLibrary::ImportEntry entry;
-      for (const auto& [o, index] : fileIndex)
-        if (o == fileOffset) entry.importIndex = index;
-      if (entry.importIndex < 0) file_.Fail("import refers to no imported library");
+      const auto file = fileIndex.find(fileOffset);
+      if (file == fileIndex.end()) file_.Fail("import refers to no imported library");
+      entry.importIndex = file->second;
+      Charge(sizeof(std::pair<int32_t, TypeLibrary::ImportEntry>));
       if (flags & m::kImpInfoOffsetIsGuid)
         entry.guid = Guid(file_.I32(at + 8));
       else
@@ -222,6 +253,7 @@ class TypeLibraryParser {
         int32_t ref = datatype1;
         std::set<int32_t> seen;
         for (uint16_t i = 0; i < implCount && ref != kNone; ++i) {
+          Charge(sizeof(ImplTypeInfo) + 4 * sizeof(void*) + sizeof(int32_t));  // and the set's node
           if (!seen.insert(ref).second) file_.Fail("implemented-interface list loops");
           const size_t r = InSegment(m::kSegRefTab, ref, m::kRefRecordSize, "reference");
           t.implTypes.push_back({file_.I32(r), file_.I32(r + 4)});
@@ -243,6 +275,9 @@ class TypeLibraryParser {
     const size_t names = ids + n * 4;
     const size_t offsets = names + n * 4;
     file_.Require(ids, n * 12);
+    Charge(funcCount * sizeof(FuncInfo) + varCount * sizeof(VarInfo));
+    t.funcs.reserve(funcCount);
+    t.vars.reserve(varCount);
     auto recordAt = [&](size_t i, size_t minimum) {
       const int32_t rel = file_.I32(offsets + i * 4);
       if (rel < 0 || static_cast<size_t>(rel) + minimum > recordsLength) file_.Fail("member record out of range");
@@ -272,6 +307,8 @@ class TypeLibraryParser {
       if (optional > m::kFnHelpContext) f.helpContext = file_.U32(r + m::kFnHelpContext);
       if (optional > m::kFnHelpString) f.helpString = String(file_.I32(r + m::kFnHelpString));
       const size_t params = r + length - argCount * m::kParamSize;
+      Charge(argCount * sizeof(ParamInfo));
+      f.params.reserve(argCount);
       for (size_t p = 0; p < argCount; ++p) {
         const size_t at = params + p * m::kParamSize;
         ParamInfo param;
@@ -332,6 +369,7 @@ class TypeLibraryParser {
       case VT_BSTR: {
         const size_t length = file_.U32(InSegment(m::kSegCustData, word + 2, 4, "constant"));
         const auto b = file_.Slice(InSegment(m::kSegCustData, word + 6, length, "constant"), length);
+        ChargeText(length);
         v.text.assign(b.begin(), b.end());
         break;
       }
@@ -342,6 +380,8 @@ class TypeLibraryParser {
 
   bytes::Reader file_;
   TypeLibrary lib_;
+  const size_t budget_;
+  mutable size_t used_ = 0;
 };
 
 // --- TypeInfo -------------------------------------------------------------------
@@ -376,7 +416,18 @@ const VarInfo* TypeInfo::FindVariable(std::string_view memberName) const {
 
 // --- TypeLibrary ----------------------------------------------------------------
 
-TypeLibrary TypeLibrary::Read(std::span<const uint8_t> data) { return TypeLibraryParser(data).Parse(); }
+TypeLibrary TypeLibrary::Read(std::span<const uint8_t> data) {
+  // Callers are promised the platform's error and nothing else.
+  try {
+    return TypeLibraryParser(data).Parse();
+  } catch (const platform::Error&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw platform::Error(E_OUTOFMEMORY, "type library: out of memory");
+  } catch (const std::exception& e) {
+    throw platform::Error(TYPE_E_INVDATAREAD, std::string("type library: ") + e.what());
+  }
+}
 
 const TypeInfo* TypeLibrary::Find(std::string_view typeName) const {
   for (const auto& t : types_)
@@ -399,13 +450,14 @@ TypeReference TypeLibrary::Resolve(int32_t href) const {
       return ref;
     }
   } else if (href > 0 && (href & 3) == 1) {
-    for (const auto& [offset, entry] : importEntries_) {
-      if (offset == (href & ~3)) {
-        ref.importIndex = entry.importIndex;
-        ref.importedGuid = entry.guid;
-        ref.importedTypeIndex = entry.typeIndex;
-        return ref;
-      }
+    // Entries are read in the order of their offsets.
+    const auto it = std::lower_bound(importEntries_.begin(), importEntries_.end(), href & ~3,
+                                     [](const auto& e, int32_t offset) { return e.first < offset; });
+    if (it != importEntries_.end() && it->first == (href & ~3)) {
+      ref.importIndex = it->second.importIndex;
+      ref.importedGuid = it->second.guid;
+      ref.importedTypeIndex = it->second.typeIndex;
+      return ref;
     }
   }
   throw platform::Error(TYPE_E_ELEMENTNOTFOUND, "type library: reference " + std::to_string(href) + " leads nowhere");
@@ -519,11 +571,11 @@ LibraryDescription TypeLibrary::Describe() const {
     td.majorVersion = t.majorVersion;
     td.minorVersion = t.minorVersion;
     td.helpString = t.helpString;
+    std::unordered_map<DISPID, size_t> propertyIndex;
     auto property = [&](DISPID id, const std::string& name) -> PropertyDescription& {
-      for (auto& p : td.properties)
-        if (p.dispid == id) return p;
-      td.properties.push_back({name, id, {}, {}});
-      return td.properties.back();
+      const auto [it, added] = propertyIndex.emplace(id, td.properties.size());
+      if (added) td.properties.push_back({name, id, {}, {}});
+      return td.properties[it->second];
     };
     for (const auto& f : t.funcs) {
       const bool vtableForm = f.funckind != FUNC_DISPATCH;

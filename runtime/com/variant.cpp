@@ -1,5 +1,6 @@
 #include "runtime/com/variant.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,37 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+// For a number too far from 1 for a double, whether it is too small (and so
+// reads as zero) rather than too large: the power of ten of its first
+// significant digit, plus its exponent, is negative. `s` is a whole decimal
+// number as from_chars reads it.
+bool TooSmallRatherThanTooLarge(std::string_view s) {
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
+  const size_t e = s.find_first_of("eE");
+  const std::string_view mantissa = s.substr(0, e);
+  int64_t exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view digits = s.substr(e + 1);
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) digits.remove_prefix(1);
+    constexpr int64_t kFar = int64_t{1} << 40;  // beyond any mantissa's length
+    for (const char c : digits) exponent = std::min(exponent * 10 + (c - '0'), kFar);
+    if (negative) exponent = -exponent;
+  }
+  const size_t point = mantissa.find('.');
+  const std::string_view whole = mantissa.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : mantissa.substr(point + 1);
+  int64_t lead;
+  if (const size_t first = whole.find_first_not_of('0'); first != std::string_view::npos) {
+    lead = static_cast<int64_t>(whole.size() - first) - 1;
+  } else if (const size_t firstFraction = fraction.find_first_not_of('0'); firstFraction != std::string_view::npos) {
+    lead = -static_cast<int64_t>(firstFraction) - 1;
+  } else {
+    return true;  // all zeros
+  }
+  return lead + exponent < 0;
+}
+
 // Numeric reading of a string: decimal numbers, with "True"/"False" accepted
 // as -1/0 the way automation accepts them.
 double ParseNumber(const std::string& text) {
@@ -43,14 +75,14 @@ double ParseNumber(const std::string& text) {
     Mismatch();
   double v = 0;
   const auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
+  // Text after the number makes it no number, however large or small the
+  // number before it would be.
+  if (ec == std::errc::invalid_argument || end != last) Mismatch();
   if (ec == std::errc::result_out_of_range) {
-    // Too small to represent (a negative exponent) is a zero; too large overflows.
-    const std::string_view digits(first, static_cast<size_t>(last - first));
-    const size_t e = digits.find_first_of("eE");
-    if (e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-') return 0.0;
+    if (TooSmallRatherThanTooLarge(std::string_view(first, static_cast<size_t>(last - first)))) return 0.0;
     Overflow();
   }
-  if (ec != std::errc() || end != last) Mismatch();
+  if (ec != std::errc()) Mismatch();
   return v;
 }
 

@@ -11,6 +11,7 @@
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/form.h"
 #include "runtime/platform/error.h"
+#include "runtime/platform/stack_space.h"
 
 namespace forms {
 namespace {
@@ -135,6 +136,8 @@ void Application::Adopt(std::unique_ptr<Form> form) {
 
 void DoEvents() {
   detail::EnsureApplication();
+  // Every handler the pass runs may start another loop inside this one.
+  platform::RequireStackSpace();
   struct Depth {
     Depth() { ++state().loopDepth; }
     ~Depth() { --state().loopDepth; }

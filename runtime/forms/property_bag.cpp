@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <system_error>
+#include <unordered_set>
 
 #include "runtime/platform/error.h"
 
@@ -219,6 +220,13 @@ std::string PropertyBag::SaveText() const {
 
 PropertyBag PropertyBag::LoadText(std::string_view text) {
   PropertyBag bag;
+  // Names seen so far, folded, so a long bag is not searched once per line.
+  std::unordered_set<std::string> seen;
+  const auto folded = [](std::string name) {
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+  };
   size_t lineNo = 0;
   bool sawHeader = false;
   size_t pos = 0;
@@ -238,7 +246,7 @@ PropertyBag PropertyBag::LoadText(std::string_view text) {
     LineReader r(line, lineNo);
     std::string name = r.Quoted();
     if (name.empty()) Unreadable(lineNo, "a property needs a name");
-    if (bag.Contains(name)) Unreadable(lineNo, "\"" + name + "\" appears twice");
+    if (!seen.insert(folded(name)).second) Unreadable(lineNo, "\"" + name + "\" appears twice");
     com::Variant value = ReadValue(r, lineNo);
     r.ExpectEnd();
     bag.entries_.emplace_back(std::move(name), std::move(value));

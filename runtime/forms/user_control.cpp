@@ -6,6 +6,7 @@
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
+#include "runtime/platform/stack_space.h"
 
 namespace forms {
 namespace {
@@ -92,6 +93,8 @@ void UserControl::PropertyChanged(const std::string& name) {
 
 void UserControl::RaiseEvent(int32_t dispid, std::vector<com::Variant> args) {
   if (site_ == nullptr) return;
+  // The host's handler may call back into the member that raised the event.
+  platform::RequireStackSpace();
   // The host's handler may drop its reference to us.
   Ref<UserControl> hold = HoldReference();
   site_->OnEvent(dispid, args);

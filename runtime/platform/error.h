@@ -25,5 +25,6 @@ inline constexpr int32_t kErrorFail = static_cast<int32_t>(0x80004005);         
 inline constexpr int32_t kErrorFileNotFound = static_cast<int32_t>(0x80070002);     // HRESULT of ERROR_FILE_NOT_FOUND
 inline constexpr int32_t kErrorProcNotFound = static_cast<int32_t>(0x8007007F);     // HRESULT of ERROR_PROC_NOT_FOUND
 inline constexpr int32_t kErrorInvalidAddress = static_cast<int32_t>(0x800701E7);   // HRESULT of ERROR_INVALID_ADDRESS
+inline constexpr int32_t kErrorOutOfStackSpace = static_cast<int32_t>(0x800A001C);  // run-time error 28
 
 }  // namespace platform

@@ -1,8 +1,11 @@
 #include "runtime/winmm/scripted_mixer.h"
 
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "runtime/platform/error.h"
@@ -109,11 +112,30 @@ MixerScript MixerScript::Parse(std::string_view text, std::string_view origin) {
 }
 
 MixerScript MixerScript::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw platform::Error(platform::kErrorFileNotFound, "Cannot read mixer script " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return Parse(text.str(), path);
+  // Opened without blocking and refused unless it is a regular file: a
+  // directory would read as an empty script, and a FIFO would hold
+  // mixerOpen until someone writes to it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    throw platform::Error(platform::kErrorFileNotFound, "Cannot read mixer script " + path + ": " + std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    throw platform::Error(platform::kErrorInvalidArgument, "Cannot read mixer script " + path + ": not a regular file");
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0)
+      throw platform::Error(platform::kErrorFileNotFound, "Cannot read mixer script " + path + ": " + std::strerror(errno));
+    if (n == 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return Parse(text, path);
 }
 
 ScriptedMixer::ScriptedMixer(MixerScript script)

@@ -3,6 +3,7 @@
 // call keeps the control alive.
 #include <algorithm>
 
+#include "runtime/platform/error.h"
 #include "tests/controls/fasttimer/fast_timer_fixture.h"
 
 namespace fasttimer_test {
@@ -52,7 +53,42 @@ TEST_P(NestedLoops, OneSwitchOffEndsEveryLevelInnermostFirst) {
   EXPECT_EQ(control->RefCount(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, NestedLoops, ::testing::Values(1, 2, 3, 5));
+INSTANTIATE_TEST_SUITE_P(Depths, NestedLoops, ::testing::Values(1, 2, 3, 5, 200));
+
+// Switched on from inside its own event, level after level, as a host could
+// without end: before the stack runs out the deepest switch-on fails with
+// the platform's error 28, its caller switches off, and every level returns.
+TEST_F(FastTimerTest, NestingThatWouldExhaustTheStackFailsWithOutOfStackSpace) {
+  constexpr int kLevels = 100000;
+  int levels = 1;
+  int failedAt = 0;
+  int32_t code = 0;
+  std::string message;
+  onEvent = [&](int) {
+    if (failedAt != 0 || levels == kLevels) {
+      control->put_Enabled(com::VARIANT_FALSE);
+      return;
+    }
+    ++levels;
+    try {
+      control->put_Enabled(com::VARIANT_TRUE);
+    } catch (const platform::Error& e) {
+      failedAt = levels;
+      code = e.code();
+      message = e.what();
+      control->put_Enabled(com::VARIANT_FALSE);
+    }
+  };
+  control->put_Enabled(com::VARIANT_TRUE);
+
+  EXPECT_EQ(code, platform::kErrorOutOfStackSpace);
+  EXPECT_EQ(message, "Out of stack space");
+  EXPECT_GT(failedAt, 200) << "200 levels must fit";
+  EXPECT_LT(failedAt, kLevels);
+  EXPECT_EQ(eventCount, failedAt - 1) << "the level that failed raised no event";
+  EXPECT_EQ(forms::Application::LoopDepth(), 0);
+  EXPECT_EQ(control->RefCount(), 1u);
+}
 
 TEST_F(FastTimerTest, SwitchingOnFromTheHandlerNestsInsideTheEvent) {
   std::vector<std::string> order;

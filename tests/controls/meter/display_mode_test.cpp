@@ -11,6 +11,7 @@
 #include "runtime/forms/application.h"
 #include "runtime/kernel32/block_table.h"
 #include "runtime/forms/timer.h"
+#include "runtime/platform/error.h"
 #include "tests/controls/meter/meter_fixture.h"
 
 namespace meter_test {
@@ -267,6 +268,47 @@ TEST_F(DisplayModes, NestedLoopsUnwindInnermostFirst) {
                             "inner put returned after 4 reads", "outer put returned after 5 reads"}));
   EXPECT_TRUE(site_.changes.empty()) << "no level ended through a put of 2 notifies";
   EXPECT_EQ(forms::Application::LoopDepth(), 0);
+}
+
+// A handler inside the loop of mode 1 puts 1 again, level after level, as a
+// host could without end: before the stack runs out the deepest put fails
+// with the platform's error 28, its caller stops the meter, and every level
+// returns.
+TEST_F(DisplayModes, NestingThatWouldExhaustTheStackFailsWithOutOfStackSpace) {
+  UseScript("values 9000");
+  CreateMeter();
+  constexpr int kLevels = 100000;
+  int levels = 0;
+  int failedAt = 0;
+  int32_t code = 0;
+  std::string message;
+  std::function<void()> nest = [&] {
+    if (failedAt != 0 || levels == kLevels) {
+      meter_->put_DisplayMode(KvDispVU::DONotUseTimer);
+      return;
+    }
+    ++levels;
+    Post(nest);  // the next level, from this level's loop
+    try {
+      meter_->put_DisplayMode(KvDispVU::UseVUHiTimer);
+    } catch (const platform::Error& e) {
+      failedAt = levels;
+      code = e.code();
+      message = e.what();
+      meter_->put_DisplayMode(KvDispVU::DONotUseTimer);
+    }
+  };
+
+  nest();
+  forms::DoEvents();  // the level that failed had posted one more; it must run while `nest` lives
+
+  EXPECT_EQ(code, platform::kErrorOutOfStackSpace);
+  EXPECT_EQ(message, "Out of stack space");
+  EXPECT_GT(failedAt, 200) << "200 levels must fit";
+  EXPECT_LT(failedAt, kLevels);
+  EXPECT_EQ(forms::Application::LoopDepth(), 0);
+  EXPECT_EQ(meter_->get_DisplayMode(), KvDispVU::DONotUseTimer);
+  EXPECT_EQ(meter_->RefCount(), 1u);
 }
 
 TEST_F(DisplayModes, TerminatedInsideItsLoopTheMeterStopsReadingAndSurvivesThePut) {

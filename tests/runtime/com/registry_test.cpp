@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -127,6 +129,129 @@ TEST(RegistryFile, MalformedFileIsReportedByNameAndLeftUntouched) {
     }
     EXPECT_EQ(ReadBytes(file), bytes);
     EXPECT_THROW(reg.GetString(kKey, ""), platform::Error);
+  }
+}
+
+TEST(RegistryFile, MalformedLinesAreReportedWithTheirLineNumber) {
+  TempDir dir;
+  const auto file = dir.path() / "bad.reg";
+  const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n";
+  std::string deep = "HKEY_CURRENT_USER";
+  for (int i = 1; i < 513; ++i) deep += "\\k";
+  const std::vector<std::pair<std::string, int>> corrupt = {
+      {head + "\"a\rb\"=\"x\"\n", 4},               // a carriage return inside a value name
+      {head + "@=\"x\"\n\"v\"=\"a\rb\"\n", 5},          // and inside a value
+      {head + "[" + deep + "]\n", 4},                // 513 levels, one more than the platform allows
+  };
+  for (const auto& [bytes, line] : corrupt) {
+    WriteBytes(file, bytes);
+    try {
+      Registry(file).SetString(kKey, "", "x");
+      ADD_FAILURE() << "accepted: " << bytes;
+    } catch (const platform::Error& e) {
+      EXPECT_EQ(e.code(), REGDB_E_READREGDB);
+      const std::string what = e.what();
+      EXPECT_NE(what.find(file.string() + " is malformed at line " + std::to_string(line) + ":"), std::string::npos)
+          << what;
+    }
+    EXPECT_EQ(ReadBytes(file), bytes);
+  }
+}
+
+// The tree is copied, written and destroyed without recursing per level, and
+// no key may be deeper than the platform's 512 levels: every key line repeats
+// its whole path, so a deeper one could make one write hundreds of times the
+// size of what was read.
+TEST(RegistryFile, KeysDeeperThanThePlatformAllowsAreRefused) {
+  std::string path = "HKEY_CURRENT_USER";
+  for (int i = 1; i < 512; ++i) path += "\\k" + std::to_string(i);
+  RegistryData d;
+  d.SetValue(path, "", RegistryValue::String("deepest"));
+  const RegistryData copy = d;
+  const RegistryData back = RegistryData::Parse(copy.Serialize(), "copy");
+  EXPECT_EQ(back.GetString(path, ""), "deepest");
+  EXPECT_THROW(d.CreateKey(path + "\\k512"), platform::Error);
+  EXPECT_THROW(d.SetValue(path + "\\k512", "", RegistryValue::String("x")), platform::Error);
+
+  // A file holding one key 200,000 levels deep (400 KB): refused at its line.
+  std::string hostile = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER";
+  for (int i = 0; i < 200000; ++i) hostile += "\\a";
+  hostile += "]\r\n";
+  try {
+    RegistryData::Parse(hostile, "deep.reg");
+    ADD_FAILURE() << "a 200,001-level key was read";
+  } catch (const platform::Error& e) {
+    EXPECT_EQ(e.code(), REGDB_E_READREGDB);
+    EXPECT_NE(std::string(e.what()).find("deep.reg is malformed at line 3"), std::string::npos) << e.what();
+  }
+}
+
+TEST(RegistryFile, ASymbolicLinkIsReplacedWhereItLeadsAndStays) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "real");
+  const auto target = dir.path() / "real" / "r.reg";
+  const auto link = dir.path() / "link.reg";
+  Registry(target).SetString(kKey, "", "first");
+  std::filesystem::create_symlink("real/r.reg", link);  // relative, as users make them
+  Registry reg(link);
+  reg.SetString(kKey, "Second", "2");
+  reg.SetString(kKey, "Third", "3");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  const RegistryData d = Registry(target).Read();
+  EXPECT_EQ(d.GetString(kKey, ""), "first");
+  EXPECT_EQ(d.GetString(kKey, "Second"), "2");
+  EXPECT_EQ(d.GetString(kKey, "Third"), "3");
+  // No temporary was left beside either, and the one lock is the target's.
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+    names.push_back(e.path().lexically_relative(dir.path()).string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"link.reg", "real", "real/r.reg", "real/r.reg.lock"}));
+
+  // A link to a file not there yet creates the file where it leads.
+  const auto dangling = dir.path() / "new.reg";
+  std::filesystem::create_symlink("real/new.reg", dangling);
+  Registry(dangling).SetString(kKey, "", "made");
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+  EXPECT_EQ(Registry(dir.path() / "real" / "new.reg").GetString(kKey, ""), "made");
+}
+
+TEST(RegistryFile, AReadOnlyFileIsRefusedByNameAndKept) {
+  TempDir dir;
+  Registry reg(dir.path() / "r.reg");
+  reg.SetString(kKey, "", "kept");
+  const std::string before = ReadBytes(reg.File());
+  std::filesystem::permissions(reg.File(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);  // 0444
+  try {
+    reg.SetString(kKey, "", "changed");
+    ADD_FAILURE() << "a read-only registry file was rewritten";
+  } catch (const platform::Error& e) {
+    EXPECT_EQ(e.code(), REGDB_E_WRITEREGDB);
+    EXPECT_NE(std::string(e.what()).find(reg.File().string() + ": the file is read-only"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(ReadBytes(reg.File()), before);
+  EXPECT_EQ(std::filesystem::status(reg.File()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                std::filesystem::perms::others_read);
+  EXPECT_EQ(reg.GetString(kKey, ""), "kept");  // reading still works
+}
+
+TEST(RegistryFile, ARegistryPathThatIsNoRegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const auto fifo = dir.path() / "fifo.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // a read would wait for a writer
+  const auto directory = dir.path() / "dir.reg";
+  std::filesystem::create_directory(directory);
+  for (const auto& path : {fifo, directory}) {
+    try {
+      Registry(path).Read();
+      ADD_FAILURE() << path << " was read";
+    } catch (const platform::Error& e) {
+      EXPECT_EQ(e.code(), REGDB_E_READREGDB);
+      EXPECT_NE(std::string(e.what()).find(path.string() + ": not a regular file"), std::string::npos) << e.what();
+    }
   }
 }
 

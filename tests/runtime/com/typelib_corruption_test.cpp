@@ -2,10 +2,13 @@
 // a read outside the buffer (run under the address sanitizer to see the last).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "runtime/com/hresult.h"
 #include "runtime/com/typelib_reader.h"
 #include "runtime/com/typelib_writer.h"
 #include "runtime/platform/error.h"
+#include "tests/runtime/com/typelib_hostile.h"
 #include "tests/runtime/com/typelib_sample_library.h"
 
 namespace {
@@ -111,6 +114,30 @@ TEST(TypeLibraryCorruption, SpecificDamageIsNamed) {
   const auto memOffset = static_cast<size_t>(GetI32(members, firstType + 4));
   PutI32(members, memOffset, 0x7FFFFFFF);
   EXPECT_EQ(com::TYPE_E_INVDATAREAD, ReadCode(members));
+}
+
+TEST(TypeLibraryCorruption, SharedRecordsCannotMultiplyWhatTheFileHolds) {
+  // A few shared references are read as they stand.
+  const auto small = typelib_test::SharedMemberBlocks(2, 3, 4);
+  const auto lib = com::TypeLibrary::Read(small);
+  ASSERT_EQ(lib.types().size(), 2u);
+  ASSERT_EQ(lib.types()[1].funcs.size(), 3u);
+  EXPECT_EQ(lib.types()[1].funcs[2].params.size(), 4u);
+  EXPECT_EQ(lib.types()[1].funcs[2].memid, 2);
+
+  // 16 KB asking for 2.7 million parameters, and 65 KB for 450 million.
+  for (const auto& [types, funcs, args] : {std::tuple{10, 300, 900}, std::tuple{100, 1500, 3000}}) {
+    const auto bomb = typelib_test::SharedMemberBlocks(types, funcs, args);
+    try {
+      (void)com::TypeLibrary::Read(bomb);
+      ADD_FAILURE() << bomb.size() << " bytes read as " << types * funcs * args << " parameters";
+    } catch (const platform::Error& e) {
+      EXPECT_EQ(e.code(), com::TYPE_E_INVDATAREAD);
+      EXPECT_NE(std::string(e.what()).find("more than a file of " + std::to_string(bomb.size()) + " bytes can hold"),
+                std::string::npos)
+          << e.what();
+    }
+  }
 }
 
 }  // namespace

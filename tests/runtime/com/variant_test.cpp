@@ -39,13 +39,21 @@ TEST(VariantConversion, OutOfRangeOverflows) {
   EXPECT_EQ(CodeOf([] { Variant::Str("1e400").ToR8(); }), DISP_E_OVERFLOW);
   EXPECT_EQ(CodeOf([] { Variant::R8(1e39).ToR4(); }), DISP_E_OVERFLOW);
   EXPECT_EQ(Variant::Str("1e-400").ToR8(), 0.0);
+  EXPECT_EQ(Variant::Str("-0.0001e-400").ToR8(), 0.0);
+  // Whether a number is too large or too small is the whole number's, not its exponent's.
+  EXPECT_EQ(CodeOf([] { Variant::Str("1" + std::string(700, '0') + "e-5").ToR8(); }), DISP_E_OVERFLOW);
+  EXPECT_EQ(Variant::Str("0." + std::string(700, '0') + "1e300").ToR8(), 0.0);
+  EXPECT_EQ(CodeOf([] { Variant::Str("1e99999999999999999999999").ToR8(); }), DISP_E_OVERFLOW);
+  EXPECT_EQ(Variant::Str("1e-99999999999999999999999").ToR8(), 0.0);
 }
 
 TEST(VariantConversion, TextThatIsNoNumberIsATypeMismatch) {
   EXPECT_EQ(Variant::Str("12").ToI4(), 12);
   EXPECT_EQ(Variant::Str(" -12 ").ToI4(), -12);
   EXPECT_EQ(Variant::Str("+7").ToI2(), 7);
-  for (const char* bad : {"abc", "", "  ", "12abc", "0x10", "inf", "nan", "1,5", "--1", "+"})
+  for (const char* bad : {"abc", "", "  ", "12abc", "0x10", "inf", "nan", "1,5", "--1", "+",
+                          // a number beyond a double's range with text after it
+                          "1e-400-3", "1e-400e", "1e-400.5", "1e400.5", "1e400e"})
     EXPECT_EQ(CodeOf([&] { Variant::Str(bad).ToI4(); }), DISP_E_TYPEMISMATCH) << '"' << bad << '"';
   EXPECT_EQ(CodeOf([] { Variant::Str("abc").ToBool(); }), DISP_E_TYPEMISMATCH);
 }

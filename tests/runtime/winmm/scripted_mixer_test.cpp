@@ -5,6 +5,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "runtime/kernel32/block_table.h"
 #include "runtime/platform/error.h"
@@ -204,9 +205,18 @@ TEST_F(ScriptFromEnvironment, ScriptFileDrivesTheMixerAndKeepsItsPlaceAcrossOpen
 TEST_F(ScriptFromEnvironment, BadScriptMissingFileOrUnknownDeviceFailTheOpenWithAReason) {
   const std::string bad = Write("bad", "values 1\nvolume 11\n");
   const std::string missing = (std::filesystem::temp_directory_path() / "kv-no-such-script.mix").string();
+  // Neither may be read: a directory reads as nothing, a FIFO blocks until written.
+  const std::string directory = Write("directory", "");
+  std::filesystem::remove(directory);
+  std::filesystem::create_directory(directory);
+  const std::string fifo = Write("fifo", "");
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::pair<std::string, std::string> cases[] = {
       {"script:" + bad, bad + ":2: unknown instruction 'volume'"},
       {"script:" + missing, "Cannot read mixer script " + missing},
+      {"script:" + directory, "Cannot read mixer script " + directory + ": not a regular file"},
+      {"script:" + fifo, "Cannot read mixer script " + fifo + ": not a regular file"},
       {"alsa", "KV_MIXER_DEVICE='alsa' names no mixer device"},
   };
   for (const auto& [setting, reason] : cases) {
