@@ -3,12 +3,23 @@
 #include <algorithm>
 #include <strings.h>
 
+#include "runtime/platform/error.h"
+
 namespace com {
 
 ClassesView::ClassesView(RegistryData user, RegistryData machine)
     : user_(std::move(user)), machine_(std::move(machine)) {}
 
-ClassesView ClassesView::Read() { return ClassesView(Registry::User().Read(), Registry::Machine().Read()); }
+ClassesView ClassesView::Read() {
+  // A user with no place for a per-user file (no HOME, no XDG_CONFIG_HOME)
+  // has no per-user classes, and still finds the machine's.
+  std::optional<std::filesystem::path> userFile;
+  try {
+    userFile = Registry::DefaultFile();
+  } catch (const platform::Error&) {
+  }
+  return ClassesView(userFile ? Registry(*userFile).Read() : RegistryData(), Registry::Machine().Read());
+}
 
 std::optional<RegistryScope> ClassesView::Source(std::string_view relative) const {
   if (user_.KeyExists(ClassesKey(relative, RegistryScope::User))) return RegistryScope::User;

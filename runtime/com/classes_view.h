@@ -17,9 +17,10 @@ namespace com {
 class ClassesView {
  public:
   ClassesView(RegistryData user, RegistryData machine);
-  // Both files as they are now. A missing or 0-byte file is empty; a file
-  // that cannot be read or parsed throws REGDB_E_READREGDB naming it, whichever
-  // of the two it is.
+  // Both files as they are now. A missing or 0-byte file is empty, and so is
+  // the per-user registry of a user with no place for it; a file that cannot
+  // be read or parsed throws REGDB_E_READREGDB naming it, whichever of the two
+  // it is.
   static ClassesView Read();
 
   std::optional<std::string> GetString(std::string_view relative, std::string_view name) const;

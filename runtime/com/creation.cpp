@@ -46,14 +46,23 @@ std::string ClassName(const CLSID& clsid, const ClassesView& classes) {
   return s;
 }
 
+// The files a lookup reads, for a message.
+std::string LookedIn() {
+  std::string user;
+  try {
+    user = Registry::DefaultFile().string();
+  } catch (const platform::Error& e) {
+    user = std::string("no per-user registry (") + e.what() + ")";
+  }
+  return user + " nor in " + Registry::MachineFile().string();
+}
+
 // The module for `clsid`, loaded if need be. Caller holds g_mutex.
 const LoadedModule& ModuleFor(const CLSID& clsid) {
   const ClassesView data = ClassesView::Read();
   const auto path = data.GetString("CLSID\\" + clsid.ToString() + "\\InprocServer32", "");
   if (!path || path->empty())
-    throw platform::Error(REGDB_E_CLASSNOTREG, ClassName(clsid, data) + " is registered neither in " +
-                                                   Registry::DefaultFile().string() + " nor in " +
-                                                   Registry::MachineFile().string());
+    throw platform::Error(REGDB_E_CLASSNOTREG, ClassName(clsid, data) + " is registered neither in " + LookedIn());
   const std::string canonical = Canonical(*path);
   for (const auto& m : Modules())
     if (m.path == canonical) return m;

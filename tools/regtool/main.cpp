@@ -73,9 +73,8 @@ int CallExport(const std::string& module, const char* exportName) {
 }
 
 int List() {
-  const com::RegistryData user = com::Registry::User().Read();
+  const com::ClassesView classes = com::ClassesView::Read();
   const com::RegistryData machine = com::Registry::Machine().Read();
-  const com::ClassesView classes(user, machine);
   // Where a class comes from; a per-user registration hides a machine one.
   const auto source = [&](const std::string& key) {
     if (classes.Source(key) == com::RegistryScope::Machine) return "machine";
@@ -94,8 +93,8 @@ int List() {
     ++count;
   }
   if (count == 0)
-    std::printf("no classes registered in %s or %s\n", com::Registry::DefaultFile().c_str(),
-                com::Registry::MachineFile().c_str());
+    std::printf("no classes registered in %s or %s\n", Location(&com::Registry::DefaultFile).c_str(),
+                Location(&com::Registry::MachineFile).c_str());
   return 0;
 }
 
