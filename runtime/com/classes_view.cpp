@@ -39,11 +39,10 @@ std::vector<std::string> ClassesView::SubKeys(std::string_view relative) const {
   for (std::string& name : machine_.SubKeys(ClassesKey(relative, RegistryScope::Machine)))
     names.push_back(std::move(name));
   const auto less = [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; };
+  const auto same = [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; };
   // Stable, so the per-user spelling of a name in both files is the one kept.
   std::stable_sort(names.begin(), names.end(), less);
-  names.erase(std::unique(names.begin(), names.end(),
-                          [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }),
-              names.end());
+  names.erase(std::unique(names.begin(), names.end(), same), names.end());
   return names;
 }
 
