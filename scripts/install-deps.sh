@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core
   xvfb xauth xdotool x11-utils
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
