@@ -104,7 +104,9 @@ done
 # Every file installed is in the manifest the README's removal reads, and no more.
 diff <(find "$prefix" -type f | sort) <(sort "$build/install_manifest.txt") || fail "install_manifest.txt is not the installed tree"
 for program in Whorlix regtool inspect_module; do
-  readelf -d "$prefix/bin/$program" | grep -q 'RUNPATH.*\[\$ORIGIN/../lib/kvqmxtmr\]' || fail "$program has no relative RUNPATH"
+  dynamic=$(readelf -d "$prefix/bin/$program")
+  # shellcheck disable=SC2016  # $ORIGIN is the loader's, not the shell's
+  grep -q 'RUNPATH.*\[\$ORIGIN/../lib/kvqmxtmr\]' <<<"$dynamic" || fail "$program has no relative RUNPATH"
 done
 # PNG width and height: bytes 16 to 23 of the header.
 for size in 32 256; do
