@@ -1,7 +1,8 @@
 # What `cmake --install BUILD --prefix P` puts where:
 #   P/bin/                      Whorlix, regtool, inspect_module
-#   P/lib/kvqmxtmr/             libdesktop_runtime.so, KvQmxTmr.ocx and the tree's
-#                               machine registry machine.reg (made at install time)
+#   P/lib/kvqmxtmr/             libdesktop_runtime.so, KvQmxTmr.ocx, the tree's
+#                               machine registry machine.reg and the list of its
+#                               files installed-files.txt (both made at install time)
 #   P/share/applications/       the desktop entry
 #   P/share/icons/hicolor/      the icon at 32 x 32 and 256 x 256
 #   P/share/metainfo/           the AppStream description

@@ -40,4 +40,17 @@ endif()
 # No one else writes a tree while it is being installed, and the lock file
 # would otherwise be left behind when the tree is removed.
 file(REMOVE "${kv_machine_file}.lock")
-list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${kv_machine_file}")
+# The manifest names files as they are once installed, without DESTDIR.
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${kv_lib}/machine.reg")
+
+# The list of every file of this installation, itself included, kept in the
+# tree: install_manifest.txt in the build folder names only the latest
+# install from it, and `cpack` replaces it with the package's own paths. A
+# package is removed by its package manager, so a staged tree gets none.
+if(NOT kv_stage)
+  set(kv_list "${kv_lib}/installed-files.txt")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${kv_list}")
+  list(JOIN CMAKE_INSTALL_MANIFEST_FILES "\n" kv_text)
+  file(WRITE "${kv_list}" "${kv_text}\n")
+  message(STATUS "Listing: ${kv_list}")
+endif()

@@ -101,8 +101,10 @@ for file in bin/Whorlix bin/regtool bin/inspect_module \
   share/icons/hicolor/32x32/apps/$app.png share/icons/hicolor/256x256/apps/$app.png; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
 done
-# Every file installed is in the manifest the README's removal reads, and no more.
-diff <(find "$prefix" -type f | sort) <(sort "$build/install_manifest.txt") || fail "install_manifest.txt is not the installed tree"
+# The tree lists every file it holds, for the README's removal, and no more.
+files=$prefix/lib/kvqmxtmr/installed-files.txt
+diff <(find "$prefix" -type f | sort) <(sort "$files") || fail "installed-files.txt is not the installed tree"
+diff <(sort "$build/install_manifest.txt") <(sort "$files") || fail "installed-files.txt is not install_manifest.txt"
 for program in Whorlix regtool inspect_module; do
   dynamic=$(readelf -d "$prefix/bin/$program")
   # shellcheck disable=SC2016  # $ORIGIN is the loader's, not the shell's
@@ -125,6 +127,11 @@ for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
   grep -q "^$progid .* $prefix/lib/kvqmxtmr/KvQmxTmr.ocx present machine$" <<<"$list" || fail "$progid: $list"
 done
 start_on_x "$prefix/bin/Whorlix" "$work/home-tree"
+# Removed as the README says, the tree leaves no file behind.
+xargs -d '\n' rm -f <"$files"
+rmdir "$prefix/lib/kvqmxtmr" || fail "files left in $prefix/lib/kvqmxtmr"
+left=$(find "$prefix" -type f)
+[ -z "$left" ] || fail "left after removal: $left"
 
 # ---------------------------------------------------------------- the package
 "$cpack" --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || {
@@ -148,7 +155,7 @@ for file in usr/bin/Whorlix usr/lib/kvqmxtmr/KvQmxTmr.ocx usr/lib/kvqmxtmr/machi
   usr/share/applications/$app.desktop usr/share/icons/hicolor/256x256/apps/$app.png; do
   grep -qx "./$file" <<<"$contents" || fail "$file not in the package"
 done
-if grep -q '\.lock$' <<<"$contents"; then fail "a lock file in the package"; fi
+if grep -q -e '\.lock$' -e 'installed-files' <<<"$contents"; then fail "a lock file or a removal list in the package"; fi
 
 root=$work/root
 dpkg-deb --extract "$deb" "$root"
