@@ -26,5 +26,6 @@ trap '"$root/scripts/pulse-server.sh" stop "$KV_PULSE_DIR"' EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export KV_REGISTRY_FILE="$PWD/$build/test-registry.reg"
+export KV_MACHINE_REGISTRY_FILE="$PWD/$build/test-machine-registry.reg"
 cd "$build"
 ctest --output-on-failure -j2 "$@"

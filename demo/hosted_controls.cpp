@@ -1,24 +1,77 @@
 #include "demo/hosted_controls.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "controls/module/library/identities.h"
 #include "demo/saved_layout.h"
 #include "runtime/com/hosting.h"
 #include "runtime/com/hresult.h"
 #include "runtime/platform/error.h"
+#include "runtime/platform/runtime_location.h"
 
 namespace whorlix {
 namespace {
 
+namespace fs = std::filesystem;
+
+// A path as the user would type it here: relative when it lies below the
+// current folder (so a demo started from the clone prints the README's
+// command), absolute otherwise, and quoted when a shell would split it.
+std::string Shown(const fs::path& path) {
+  std::string s = path.string();
+  std::error_code ec;
+  const fs::path here = fs::current_path(ec);
+  if (!ec && here != here.root_path()) {
+    const fs::path relative = path.lexically_relative(here);
+    if (!relative.empty() && *relative.begin() != "..") s = relative.string();
+  }
+  if (s.find_first_of(" \t\n'\"\\$`!*?;&|<>()[]{}#~") == std::string::npos) return s;
+  std::string quoted = "'";
+  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The whole command that registers this tree's module for the user: the
+// module lies beside the runtime library in a build tree and an installed
+// tree alike, regtool beside the program (or, for a program built
+// elsewhere, beside the runtime library of a build tree).
+std::string RegisterCommand() {
+  fs::path folder;
+  try {
+    folder = platform::RuntimeFolder();
+  } catch (const platform::Error&) {
+    return std::string("regtool register ") + dialfen::kModuleFileName;
+  }
+  std::error_code ec;
+  const fs::path program = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  fs::path regtool = "regtool";
+  for (const fs::path& dir : {program, folder}) {
+    if (!dir.empty() && ::access((dir / "regtool").c_str(), X_OK) == 0) {
+      regtool = dir / "regtool";
+      break;
+    }
+  }
+  return Shown(regtool) + " register " + Shown(folder / dialfen::kModuleFileName);
+}
+
 // What a user can do about it, by the creation's status code.
 std::string Remedy(int32_t code) {
+  const std::string command = "\n    " + RegisterCommand();
   if (code == com::REGDB_E_CLASSNOTREG) {
-    return "The controls are not registered on this machine. Register the module with:\n"
-           "    regtool register KvQmxTmr.ocx";
+    return "The controls are not registered for this user or this installation. Register the module with:" + command;
   }
   if (code == com::CO_E_DLLNOTFOUND) {
-    return "The registered module file KvQmxTmr.ocx is missing. Build it, or register it again from where it is.";
+    return "The registered module file KvQmxTmr.ocx is missing. Build it, or register it again from where it is:" +
+           command;
   }
-  return "KvQmxTmr.ocx may be damaged or out of date. Rebuild it and register it again.";
+  if (code == com::REGDB_E_READREGDB) {
+    return "The registry file named above cannot be read; that file is at fault, not KvQmxTmr.ocx. Repair it or "
+           "move it aside, then register the module again with:" +
+           command;
+  }
+  return "KvQmxTmr.ocx may be damaged or out of date. Rebuild it and register it again with:" + command;
 }
 
 std::unique_ptr<com::HostedControl> Create(forms::Container& strip, const SavedLayout& layout, const char* name,

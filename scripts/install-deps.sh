@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core
   xvfb xauth xdotool x11-utils
+  desktop-file-utils appstream dpkg-dev
 )
 # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and its sanitizers.
 if [ "${KV_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-dev); fi

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <sys/stat.h>
 
+#include "runtime/com/classes_view.h"
 #include "runtime/com/error_info.h"
 #include "runtime/com/module.h"
 #include "runtime/com/registry.h"
@@ -39,20 +40,29 @@ std::string Canonical(const std::string& path) {
   return path;
 }
 
-std::string ClassName(const CLSID& clsid, const RegistryData& data) {
+std::string ClassName(const CLSID& clsid, const ClassesView& classes) {
   std::string s = "class " + clsid.ToString();
-  if (auto prog = data.GetString(ClassesKey("CLSID\\" + clsid.ToString() + "\\ProgID"), "")) s += " (" + *prog + ")";
+  if (auto prog = classes.GetString("CLSID\\" + clsid.ToString() + "\\ProgID", "")) s += " (" + *prog + ")";
   return s;
+}
+
+// The files a lookup reads, for a message.
+std::string LookedIn() {
+  std::string user;
+  try {
+    user = Registry::DefaultFile().string();
+  } catch (const platform::Error& e) {
+    user = std::string("no per-user registry (") + e.what() + ")";
+  }
+  return user + " nor in " + Registry::MachineFile().string();
 }
 
 // The module for `clsid`, loaded if need be. Caller holds g_mutex.
 const LoadedModule& ModuleFor(const CLSID& clsid) {
-  const RegistryData data = Registry::User().Read();
-  const std::string key = ClassesKey("CLSID\\" + clsid.ToString() + "\\InprocServer32");
-  const auto path = data.GetString(key, "");
+  const ClassesView data = ClassesView::Read();
+  const auto path = data.GetString("CLSID\\" + clsid.ToString() + "\\InprocServer32", "");
   if (!path || path->empty())
-    throw platform::Error(REGDB_E_CLASSNOTREG, ClassName(clsid, data) + " is not registered in " +
-                                                   Registry::DefaultFile().string());
+    throw platform::Error(REGDB_E_CLASSNOTREG, ClassName(clsid, data) + " is registered neither in " + LookedIn());
   const std::string canonical = Canonical(*path);
   for (const auto& m : Modules())
     if (m.path == canonical) return m;
@@ -112,7 +122,7 @@ CLSID ClassIdFromProgId(std::string_view progId) {
   const std::string name(progId);
   if (name.empty() || name.find('\\') != std::string::npos)
     throw platform::Error(CO_E_CLASSSTRING, "Invalid ProgID \"" + name + "\"");
-  const auto text = Registry::User().GetString(ClassesKey(name + "\\CLSID"), "");
+  const auto text = ClassesView::Read().GetString(name + "\\CLSID", "");
   if (!text) throw platform::Error(CO_E_CLASSSTRING, "ProgID " + name + " is not registered");
   const auto clsid = GUID::Parse(*text);
   if (!clsid) throw platform::Error(CO_E_CLASSSTRING, "ProgID " + name + " names a malformed class identity " + *text);
@@ -148,7 +158,7 @@ HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) {
 HRESULT ProgIDFromCLSID(const CLSID& clsid, std::string* progId) {
   if (progId == nullptr) return E_POINTER;
   return Guarded([&] {
-    const auto p = Registry::User().GetString(ClassesKey("CLSID\\" + clsid.ToString() + "\\ProgID"), "");
+    const auto p = ClassesView::Read().GetString("CLSID\\" + clsid.ToString() + "\\ProgID", "");
     if (!p) throw platform::Error(REGDB_E_CLASSNOTREG, "Class " + clsid.ToString() + " has no ProgID");
     *progId = *p;
   });

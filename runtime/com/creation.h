@@ -1,6 +1,7 @@
 #pragma once
 // Creating objects by class identity or ProgID from registered modules:
-// registry (CLSID\{...}\InprocServer32) -> the module, loaded once per path
+// registry (CLSID\{...}\InprocServer32, the per-user file over the machine
+// one, classes_view.h) -> the module, loaded once per path
 // and kept in a process-wide table -> its DllGetClassObject -> the class
 // factory -> CreateInstance. Modules are unloaded only by
 // CoFreeUnusedLibraries, and only when their DllCanUnloadNow agrees.
@@ -8,8 +9,9 @@
 // The status-code functions answer REGDB_E_CLASSNOTREG (class or ProgID not
 // registered), CO_E_DLLNOTFOUND (module file missing), CO_E_ERRORINDLL (not
 // a module: it does not load or lacks the export) and the factory's own
-// codes. The throwing forms raise platform::Error with the same code and a
-// message naming the class and the file.
+// codes, and REGDB_E_READREGDB (naming the file) when either registry file
+// cannot be read. The throwing forms raise platform::Error with the same code
+// and a message naming the class and the file.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -33,6 +33,24 @@ void Remember(const ProjectDescriptor& project, ModuleWord* count) {
   Counts()[&project] = count;
 }
 
+RegistrationTarget& Target() {
+  static RegistrationTarget target;
+  return target;
+}
+
+// The path a registration records for the module at `path` (canonical, as
+// ModulePathOf gives it).
+std::string RecordedPath(const std::string& path, const std::string& stagingRoot) {
+  if (stagingRoot.empty()) return path;
+  std::error_code ec;
+  std::string root = std::filesystem::weakly_canonical(stagingRoot, ec).string();
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  if (ec || root.empty() || root == "/" || path.size() <= root.size() + 1 || path.compare(0, root.size(), root) != 0 ||
+      path[root.size()] != '/')
+    throw platform::Error(E_INVALIDARG, "Module " + path + " does not lie in the staging folder " + stagingRoot);
+  return path.substr(root.size());
+}
+
 HRESULT Failure(const platform::Error& e) {
   SetErrorText(e.what());
   return FAILED(e.code()) ? e.code() : E_FAIL;
@@ -111,8 +129,20 @@ LibraryDescription LibraryToRegister(const ProjectDescriptor& project, const std
   return lib;
 }
 
+void SetRegistrationTarget(const RegistrationTarget& target) {
+  std::lock_guard<std::mutex> g(g_mutex);
+  Target() = target;
+}
+
+RegistrationTarget CurrentRegistrationTarget() {
+  std::lock_guard<std::mutex> g(g_mutex);
+  return Target();
+}
+
 void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
-                       const LibraryDescription* lib) {
+                       const LibraryDescription* lib, RegistryScope scope) {
+  // Every key below lies under the classes root of the file being written.
+  const auto ClassesKey = [scope](std::string_view relative) { return com::ClassesKey(relative, scope); };
   const std::string libid = project.libraryId.ToString();
   const std::string version = VersionText(project);
   const std::string libVersion = LibraryVersionKey(project);
@@ -156,7 +186,10 @@ void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, con
   }
 }
 
-void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project, const LibraryDescription* library) {
+void RemoveRegistration(RegistryData& data, const ProjectDescriptor& project, const LibraryDescription* library,
+                        RegistryScope scope) {
+  // Every key below lies under the classes root of the file being written.
+  const auto ClassesKey = [scope](std::string_view relative) { return com::ClassesKey(relative, scope); };
   const std::string libid = project.libraryId.ToString();
   for (const ClassDescriptor& c : project.classes) {
     data.DeleteTree(ClassesKey("CLSID\\" + c.clsid.ToString()));
@@ -208,9 +241,12 @@ HRESULT ModuleDllCanUnloadNow(const ProjectDescriptor& project) {
 HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* /*word1*/, ModuleWord* word2) {
   Remember(project, word2);
   try {
+    const RegistrationTarget target = CurrentRegistrationTarget();
     const std::string path = ModulePathOf(project);
+    const std::string recorded = RecordedPath(path, target.stagingRoot);
     const LibraryDescription library = LibraryToRegister(project, path);
-    Registry::User().Transaction([&](RegistryData& d) { WriteRegistration(d, project, path, &library); });
+    Registry::Of(target.scope).Transaction(
+        [&](RegistryData& d) { WriteRegistration(d, project, recorded, &library, target.scope); });
     return S_OK;
   } catch (const platform::Error& e) {
     return Failure(e);
@@ -231,7 +267,8 @@ HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* 
     } catch (const platform::Error&) {
       if (project.library != nullptr) library = *project.library;
     }
-    Registry::User().Transaction([&](RegistryData& d) { RemoveRegistration(d, project, &library); });
+    const RegistryScope scope = CurrentRegistrationTarget().scope;
+    Registry::Of(scope).Transaction([&](RegistryData& d) { RemoveRegistration(d, project, &library, scope); });
     return S_OK;
   } catch (const platform::Error& e) {
     return Failure(e);

@@ -19,6 +19,7 @@
 #include "runtime/com/guid.h"
 #include "runtime/com/hresult.h"
 #include "runtime/com/interfaces.h"
+#include "runtime/com/registry.h"
 #include "runtime/com/type_description.h"
 
 namespace com {
@@ -100,11 +101,25 @@ void* ModuleHandleOf(const void* address);
 // writes it; the classes' "Version" stays decimal.
 void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath);
 void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project);
-// The same with the library taken from `library` instead of the descriptor.
+// The same with the library taken from `library` instead of the descriptor,
+// under the classes root of the file of `scope`.
 void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
-                       const LibraryDescription* library);
+                       const LibraryDescription* library, RegistryScope scope = RegistryScope::User);
 void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project,
-                        const LibraryDescription* library);
+                        const LibraryDescription* library, RegistryScope scope = RegistryScope::User);
+
+// Where DllRegisterServer and DllUnregisterServer of every module in this
+// process write: the per-user registry unless a tool asks for the machine
+// one. `stagingRoot`, when not empty, is the folder a tree was staged in
+// before its installation (as DESTDIR is): a module must lie inside it, and
+// the paths its registration records leave it out, naming the place the
+// module is installed to.
+struct RegistrationTarget {
+  RegistryScope scope = RegistryScope::User;
+  std::string stagingRoot;
+};
+void SetRegistrationTarget(const RegistrationTarget& target);
+RegistrationTarget CurrentRegistrationTarget();
 // What DllRegisterServer registers for the module at `modulePath`: its
 // "TYPELIB" resource read back when the descriptor names one, else the
 // descriptor's description. Throws platform::Error naming the module:

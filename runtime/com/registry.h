@@ -1,8 +1,10 @@
 #pragma once
-// The per-user registry: one file in the platform's text export format
-// ("Windows Registry Editor Version 5.00", [KEY] lines, @= and "Name"= values),
-// written as UTF-16LE with a byte-order mark and CRLF line ends; UTF-8 and
-// ASCII files are read too. Key and value names compare case-insensitively.
+// The registry: two files, the per-user one and the machine one beneath it
+// (classes_view.h merges them for class creation). Each is kept in the
+// platform's text export format ("Windows Registry Editor Version 5.00",
+// [KEY] lines, @= and "Name"= values), written as UTF-16LE with a byte-order
+// mark and CRLF line ends; UTF-8 and ASCII files are read too. Key and value
+// names compare case-insensitively.
 //
 // Every change is a read-modify-write under an exclusive lock on a lock file
 // beside the registry, and lands by writing a temporary file in the same
@@ -11,7 +13,8 @@
 // old file or the new one. A file that cannot be read or parsed is reported
 // (REGDB_E_READREGDB, naming the file and line) and left as it is; so is a
 // read-only file on a write (REGDB_E_WRITEREGDB). A registry file that is a
-// symbolic link is replaced where the link leads, and the link stays.
+// symbolic link is replaced where the link leads, and the link stays. A 0-byte
+// file holds nothing that could be lost and reads as an empty registry.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -25,9 +28,17 @@
 namespace com {
 
 inline constexpr std::string_view kClassesRoot = "HKEY_CURRENT_USER\\Software\\Classes";
+inline constexpr std::string_view kMachineClassesRoot = "HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// Which of the two files: the per-user one, or the machine one that every
+// user of an installation shares.
+enum class RegistryScope { User, Machine };
 
 // "HKEY_CURRENT_USER\Software\Classes\" + relative.
 std::string ClassesKey(std::string_view relative);
+// The same under the root the file of `scope` keeps its classes in
+// (HKEY_LOCAL_MACHINE\Software\Classes for the machine file).
+std::string ClassesKey(std::string_view relative, RegistryScope scope);
 
 struct RegistryValue {
   enum class Kind { String, DWord, Other };
@@ -86,6 +97,11 @@ class Registry {
   // ~/.config/kvqmxtmr/registry.reg.
   static std::filesystem::path DefaultFile();
   static Registry User() { return Registry(DefaultFile()); }
+  // $KV_MACHINE_REGISTRY_FILE, else machine.reg in the runtime library's
+  // folder: every installed tree (and every build tree) has its own.
+  static std::filesystem::path MachineFile();
+  static Registry Machine() { return Registry(MachineFile()); }
+  static Registry Of(RegistryScope scope) { return scope == RegistryScope::Machine ? Machine() : User(); }
 
   const std::filesystem::path& File() const { return file_; }
 

@@ -149,6 +149,9 @@ RegistryData Registry::Read() const {
     if (n == 0) break;
     bytes.append(buf, static_cast<size_t>(n));
   }
+  // A file created and never written (touch, a full disk, an editor that
+  // truncated it) holds nothing that could be lost: the next write fills it.
+  if (bytes.empty()) return RegistryData();
   return RegistryData::Parse(bytes, file_.string());
 }
 

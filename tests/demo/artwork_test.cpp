@@ -33,7 +33,7 @@ TEST(DemoArtwork, CommittedFilesMatchTheGenerator) {
   char arg[] = "artwork";
   char* argv[] = {arg, nullptr};
   QGuiApplication app(argc, argv);
-  for (const char* name : {"whorlix_icon.png", "logo.png", "sphere.png", "sample_loop.wav"}) {
+  for (const char* name : {"whorlix_icon.png", "whorlix_icon_256.png", "logo.png", "sphere.png", "sample_loop.wav"}) {
     QFile committed(QString(std::getenv("KV_SOURCE_DIR")) + "/assets/" + name);
     ASSERT_TRUE(committed.open(QIODevice::ReadOnly)) << name << " missing; run make_assets assets";
     EXPECT_TRUE(committed.readAll() == Made(name)) << name << " differs from the generator; run make_assets assets";

@@ -18,15 +18,19 @@
 namespace whorlix::testing {
 namespace {
 
-std::string FreshRegistryFile() {
+std::string FreshDirectory() {
   char dir[] = "/tmp/whorlix-test-XXXXXX";
   if (mkdtemp(dir) == nullptr) throw std::runtime_error("cannot make a temporary directory");
-  return std::string(dir) + "/registry.reg";
+  return dir;
 }
 
 }  // namespace
 
-void UseEmptyRegistry() { setenv("KV_REGISTRY_FILE", FreshRegistryFile().c_str(), 1); }
+void UseEmptyRegistry() {
+  const std::string dir = FreshDirectory();
+  setenv("KV_REGISTRY_FILE", (dir + "/registry.reg").c_str(), 1);
+  setenv("KV_MACHINE_REGISTRY_FILE", (dir + "/machine.reg").c_str(), 1);
+}
 
 std::string RegisterControlModule() {
   static std::string registered;

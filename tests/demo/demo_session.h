@@ -18,7 +18,8 @@ namespace whorlix::testing {
 // Registers KvQmxTmr.ocx from the build's bin/ into a fresh registry file
 // (KV_REGISTRY_FILE) once per process; returns the module's path.
 std::string RegisterControlModule();
-// Points KV_REGISTRY_FILE at a fresh, empty registry file.
+// Points KV_REGISTRY_FILE and KV_MACHINE_REGISTRY_FILE at fresh registry
+// files in a folder of their own; neither exists yet.
 void UseEmptyRegistry();
 
 // Runs `fn` after `ms` milliseconds, from whichever loop pumps then.

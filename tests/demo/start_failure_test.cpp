@@ -26,12 +26,43 @@ std::vector<std::string> RunCapturingMessages(int& status) {
 
 TEST(StartFailure, UnregisteredControlsAreNamedWithTheModule) {
   UseEmptyRegistry();
+  // Started from the folder above bin/, as the README's commands are given.
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(std::getenv("KV_BINARY_DIR"));
   int status = 0;
   const auto messages = RunCapturingMessages(status);
+  std::filesystem::current_path(started);
   EXPECT_EQ(status, 1);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("KvQmxTmr.ocx"), std::string::npos) << messages[0];
   EXPECT_NE(messages[0].find("KvQmxFasTmr"), std::string::npos) << messages[0];
+  // The whole command, with this tree's regtool and module.
+  EXPECT_NE(messages[0].find("\n    bin/regtool register bin/KvQmxTmr.ocx"), std::string::npos) << messages[0];
+}
+
+// A registry file that cannot be read is named as the problem; the module
+// is not blamed for it.
+TEST(StartFailure, UnreadableRegistryFileIsNamedAsTheProblem) {
+  UseEmptyRegistry();
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(std::getenv("KV_REGISTRY_FILE")).parent_path());
+  for (const char* variable : {"KV_REGISTRY_FILE", "KV_MACHINE_REGISTRY_FILE"}) {
+    const std::string file = std::getenv(variable);
+    std::ofstream(file) << "not a registry\n";
+    int status = 0;
+    const auto messages = RunCapturingMessages(status);
+    EXPECT_EQ(status, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Registry file " + file + " is malformed"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("that file is at fault, not KvQmxTmr.ocx"), std::string::npos) << messages[0];
+    EXPECT_EQ(messages[0].find("damaged or out of date"), std::string::npos) << messages[0];
+    // Started elsewhere, the command names both by their full paths.
+    const std::string bin = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin").string();
+    EXPECT_NE(messages[0].find("\n    " + bin + "/regtool register " + bin + "/KvQmxTmr.ocx"), std::string::npos)
+        << messages[0];
+    std::filesystem::remove(file);
+  }
+  std::filesystem::current_path(started);
 }
 
 TEST(StartFailure, MissingModuleFileIsNamed) {

@@ -1,6 +1,7 @@
 // The demo's pictures and its bundled sound: the window icon (32 x 32, 16
-// colours), the maker's logo (150 x 30), the shaded sphere (100 x 100) and a
-// short loop whose level swings across the meter's range. Everything is drawn
+// colours, and the same at 256 x 256 for menus), the maker's logo (150 x 30),
+// the shaded sphere (100 x 100) and a short loop whose level swings across
+// the meter's range. Everything is drawn
 // from arithmetic alone (no fonts, no antialiasing engine), so the bytes are
 // the same on every machine and the committed files can be checked against
 // the generator.
@@ -36,18 +37,26 @@ constexpr std::array<QRgb, 16> kPalette16 = {
 enum Index16 : uint8_t { kBlack = 0, kNavy = 4, kPurple = 5, kSilver = 7, kBlue = 12, kFuchsia = 13, kAqua = 14, kWhite = 15 };
 
 // Concentric rings round a small blue ball on a navy tile: the pulsing
-// picture in miniature.
-QByteArray MakeIcon() {
-  QImage icon(32, 32, QImage::Format_Indexed8);
+// picture in miniature. Drawn on a 32-unit grid; `scale` pixels to a unit
+// gives the same picture at 32 * scale pixels, sharp, for menus and launchers
+// that want more than the window's 32 x 32 (scale 1 is that window icon).
+QByteArray MakeIcon(int scale) {
+  const int size = 32 * scale;
+  QImage icon(size, size, QImage::Format_Indexed8);
   icon.setColorTable(QList<QRgb>(kPalette16.begin(), kPalette16.end()));
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) {
-      const double dx = x - 15.5, dy = y - 15.5;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      // The pixel's centre in units.
+      const double ux = (x + 0.5) / scale, uy = (y + 0.5) / scale;
+      const double dx = ux - 16.0, dy = uy - 16.0;
       const double r = std::sqrt(dx * dx + dy * dy);
+      // The ball's highlight: a white spot in an aqua glow (at scale 1 one
+      // white pixel in a 2 x 2 block).
+      const double gx = ux - 14.0, gy = uy - 14.0, hx = ux - 13.5, hy = uy - 13.5;
       uint8_t c = kNavy;
       if (r < 5.0) {
-        c = (dx < -1.0 && dy < -1.0 && r < 3.6) ? kAqua : kBlue;
-        if (x == 13 && y == 13) c = kWhite;
+        c = gx * gx + gy * gy < 1.1 * 1.1 ? kAqua : kBlue;
+        if (hx * hx + hy * hy < 0.75 * 0.75) c = kWhite;
       } else if (r >= 7.0 && r < 8.2) {
         c = kFuchsia;
       } else if (r >= 10.0 && r < 11.2) {
@@ -55,7 +64,7 @@ QByteArray MakeIcon() {
       } else if (r >= 12.8 && r < 14.0) {
         c = kFuchsia;
       } else if (r >= 15.0) {
-        c = (x == 0 || y == 0 || x == 31 || y == 31) ? kSilver : kBlack;
+        c = (ux < 1.0 || uy < 1.0 || ux >= 31.0 || uy >= 31.0) ? kSilver : kBlack;
       }
       icon.setPixel(x, y, c);
     }
@@ -200,7 +209,8 @@ QByteArray MakeSampleLoop() {
   return wav;
 }
 
-const assets::Registrar icon("whorlix_icon.png", MakeIcon);
+const assets::Registrar icon("whorlix_icon.png", [] { return MakeIcon(1); });
+const assets::Registrar largeIcon("whorlix_icon_256.png", [] { return MakeIcon(8); });
 const assets::Registrar logo("logo.png", MakeLogo);
 const assets::Registrar sphere("sphere.png", MakeSphere);
 const assets::Registrar sampleLoop("sample_loop.wav", MakeSampleLoop);

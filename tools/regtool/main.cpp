@@ -1,13 +1,18 @@
-// regtool register MODULE | regtool unregister MODULE | regtool list
+// regtool register [--machine [--root DIR]] MODULE
+// regtool unregister [--machine [--root DIR]] MODULE
+// regtool list
 // Registers or unregisters a component module by calling its own
-// DllRegisterServer / DllUnregisterServer, or lists the registered classes.
+// DllRegisterServer / DllUnregisterServer, or lists the registered classes
+// and which registry file each comes from.
 #include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "runtime/com/classes_view.h"
 #include "runtime/com/error_info.h"
 #include "runtime/com/hresult.h"
 #include "runtime/com/module.h"
@@ -16,12 +21,27 @@
 
 namespace {
 
+std::string Location(std::filesystem::path (*file)()) {
+  try {
+    return file().string();
+  } catch (const platform::Error& e) {
+    return std::string("(none: ") + e.what() + ")";
+  }
+}
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: regtool register MODULE\n"
-               "       regtool unregister MODULE\n"
+               "usage: regtool register [--machine [--root DIR]] MODULE\n"
+               "       regtool unregister [--machine [--root DIR]] MODULE\n"
                "       regtool list\n"
-               "The registry file is $KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg.\n");
+               "The per-user registry is %s\n"
+               "  ($KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg);\n"
+               "the machine registry, which every user of this installation reads beneath it, is %s\n"
+               "  ($KV_MACHINE_REGISTRY_FILE, else machine.reg beside the runtime library).\n"
+               "--machine writes the machine registry instead of the per-user one.\n"
+               "--root DIR: MODULE lies in a tree staged under DIR for installation (as DESTDIR);\n"
+               "  the registration records its paths without DIR.\n",
+               Location(&com::Registry::DefaultFile).c_str(), Location(&com::Registry::MachineFile).c_str());
   return 2;
 }
 
@@ -53,35 +73,56 @@ int CallExport(const std::string& module, const char* exportName) {
 }
 
 int List() {
-  const com::Registry registry = com::Registry::User();
-  const com::RegistryData data = registry.Read();
-  const std::string clsidRoot = com::ClassesKey("CLSID");
+  const com::ClassesView classes = com::ClassesView::Read();
+  const com::RegistryData machine = com::Registry::Machine().Read();
+  // Where a class comes from; a per-user registration hides a machine one.
+  const auto source = [&](const std::string& key) {
+    if (classes.Source(key) == com::RegistryScope::Machine) return "machine";
+    return machine.KeyExists(com::ClassesKey(key, com::RegistryScope::Machine)) ? "user (over machine)" : "user";
+  };
   int count = 0;
-  for (const std::string& clsid : data.SubKeys(clsidRoot)) {
-    const std::string key = clsidRoot + "\\" + clsid;
-    const auto path = data.GetString(key + "\\InprocServer32", "");
+  for (const std::string& clsid : classes.SubKeys("CLSID")) {
+    const std::string key = "CLSID\\" + clsid;
+    const auto path = classes.GetString(key + "\\InprocServer32", "");
     if (!path) continue;
-    const std::string progId = data.GetString(key + "\\ProgID", "").value_or("(no ProgID)");
+    const std::string progId = classes.GetString(key + "\\ProgID", "").value_or("(no ProgID)");
     struct stat st{};
     const bool present = ::stat(path->c_str(), &st) == 0;
-    std::printf("%-28s %s %s %s\n", progId.c_str(), clsid.c_str(), path->c_str(), present ? "present" : "missing");
+    std::printf("%-28s %s %s %s %s\n", progId.c_str(), clsid.c_str(), path->c_str(), present ? "present" : "missing",
+                source(key));
     ++count;
   }
-  if (count == 0) std::printf("no classes registered in %s\n", registry.File().c_str());
+  if (count == 0)
+    std::printf("no classes registered in %s or %s\n", Location(&com::Registry::DefaultFile).c_str(),
+                Location(&com::Registry::MachineFile).c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage();
+  const std::string& command = args[0];
   try {
-    if (command == "register" && argc == 3) return CallExport(argv[2], "DllRegisterServer");
-    if (command == "unregister" && argc == 3) return CallExport(argv[2], "DllUnregisterServer");
-    if (command == "list" && argc == 2) return List();
+    if (command == "list" && args.size() == 1) return List();
+    if (command != "register" && command != "unregister") return Usage();
+    com::RegistrationTarget target;
+    size_t i = 1;
+    for (; i + 1 < args.size(); ++i) {
+      if (args[i] == "--machine") {
+        target.scope = com::RegistryScope::Machine;
+      } else if (args[i] == "--root" && i + 2 < args.size()) {
+        target.stagingRoot = args[++i];
+      } else {
+        return Usage();
+      }
+    }
+    if (i + 1 != args.size() || args[i].empty() || args[i][0] == '-') return Usage();
+    if (!target.stagingRoot.empty() && target.scope != com::RegistryScope::Machine) return Usage();
+    com::SetRegistrationTarget(target);
+    return CallExport(args[i], command == "register" ? "DllRegisterServer" : "DllUnregisterServer");
   } catch (const platform::Error& e) {
     return Report(command.c_str(), e.code(), e.what());
   }
-  return Usage();
 }

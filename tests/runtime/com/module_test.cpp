@@ -170,6 +170,65 @@ TEST_F(ModuleTest, RegtoolRegistersListsAndUnregisters) {
   EXPECT_EQ(RunRegtool("frobnicate").status, 2);
 }
 
+// A machine registration serves every user of the tree; a per-user one of
+// the same class hides it, and unregistering either leaves the other.
+TEST_F(ModuleTest, MachineRegistrationIsFoundBeneathThePerUserOne) {
+  const std::string cls = "CLSID\\" + kCLSID_Tally.ToString() + "\\InprocServer32";
+  ToolRun r = RunRegtool("register --machine " + kModule);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(registry_.file()));
+  EXPECT_EQ(Registry(registry_.machineFile()).Read().GetString(ClassesKey(cls, RegistryScope::Machine), ""), kModule);
+  EXPECT_EQ(ClassIdFromProgId("ComTest.Tally"), kCLSID_Tally);
+  EXPECT_EQ(DispatchDriver::From(CreateInstance(kCLSID_Tally)).Get(kCount).RawI4(), 0);
+  r = RunRegtool("list");
+  EXPECT_NE(r.output.find(kCLSID_Tally.ToString() + " " + kModule + " present machine"), std::string::npos) << r.output;
+
+  // The same class registered per user from another file wins.
+  const std::string copy = (registry_.dir() / "Copy.ocx").string();
+  std::filesystem::copy_file(kModule, copy);
+  r = RunRegtool("register " + copy);
+  ASSERT_EQ(r.status, 0) << r.output;
+  r = RunRegtool("list");
+  EXPECT_NE(r.output.find(kCLSID_Tally.ToString() + " " + copy + " present user (over machine)"), std::string::npos)
+      << r.output;
+  r = RunRegtool("unregister --machine " + kModule);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(Registry(registry_.machineFile()).Read().KeyExists(ClassesKey(cls, RegistryScope::Machine)));
+  EXPECT_EQ(Read().GetString(ClassesKey(cls), ""), copy);
+
+  // A malformed machine file is refused and left as it is, as a per-user one is.
+  testing::WriteBytes(registry_.machineFile(), "garbage");
+  r = RunRegtool("register --machine " + kModule);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find(registry_.machineFile().string()), std::string::npos) << r.output;
+  EXPECT_EQ(testing::ReadBytes(registry_.machineFile()), "garbage");
+  std::string msg;
+  EXPECT_EQ(CodeOf([&] { CreateInstance(kCLSID_Tally); }, &msg), REGDB_E_READREGDB);
+  EXPECT_NE(msg.find(registry_.machineFile().string()), std::string::npos) << msg;
+}
+
+// A tree staged for installation (DESTDIR) is registered for the place it
+// will be installed to.
+TEST_F(ModuleTest, StagedModuleIsRegisteredForItsInstalledPath) {
+  const auto staged = registry_.dir() / "stage" / "opt" / "kv" / "lib" / "ComTest.ocx";
+  std::filesystem::create_directories(staged.parent_path());
+  std::filesystem::copy_file(kModule, staged);
+  const std::string root = (registry_.dir() / "stage").string();
+  ToolRun r = RunRegtool("register --machine --root " + root + "/ " + staged.string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  const RegistryData machine = Registry(registry_.machineFile()).Read();
+  const std::string cls = "CLSID\\" + kCLSID_Tally.ToString();
+  EXPECT_EQ(machine.GetString(ClassesKey(cls + "\\InprocServer32", RegistryScope::Machine), ""), "/opt/kv/lib/ComTest.ocx");
+  EXPECT_EQ(machine.GetString(ClassesKey("TypeLib\\" + kLibId.ToString() + "\\c.0\\HELPDIR", RegistryScope::Machine), ""),
+            "/opt/kv/lib");
+
+  r = RunRegtool("register --machine --root " + registry_.dir().string() + "/elsewhere " + staged.string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("does not lie in the staging folder"), std::string::npos) << r.output;
+  EXPECT_EQ(RunRegtool("register --root " + root + " " + staged.string()).status, 2);  // only with --machine
+  EXPECT_FALSE(std::filesystem::exists(registry_.file()));
+}
+
 TEST_F(ModuleTest, CreatesByProgIdAndByClassIdentityFromOneLoadedModule) {
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
   CLSID clsid;
@@ -199,6 +258,8 @@ TEST_F(ModuleTest, CreationFailuresNameTheClassAndTheFile) {
   const GUID unknown = MakeGuid(0xDEADBEEF, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10});
   EXPECT_EQ(CodeOf([&] { CreateInstance(unknown); }, &msg), REGDB_E_CLASSNOTREG);
   EXPECT_NE(msg.find(unknown.ToString()), std::string::npos) << msg;
+  EXPECT_NE(msg.find(registry_.file().string()), std::string::npos) << msg;
+  EXPECT_NE(msg.find(registry_.machineFile().string()), std::string::npos) << msg;
   EXPECT_EQ(CodeOf([&] { CreateInstance("No.Such"); }, &msg), CO_E_CLASSSTRING);
   EXPECT_NE(msg.find("No.Such"), std::string::npos) << msg;
   void* out = reinterpret_cast<void*>(1);

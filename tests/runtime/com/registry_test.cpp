@@ -7,6 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "runtime/com/classes_view.h"
 #include "runtime/com/hresult.h"
 #include "runtime/com/registry.h"
 #include "runtime/com/text_encoding.h"
@@ -17,6 +18,7 @@ namespace com {
 namespace {
 
 using testing::ReadBytes;
+using testing::ScopedEnv;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -103,11 +105,25 @@ TEST(RegistryFile, MissingFileIsAnEmptyRegistry) {
   EXPECT_FALSE(std::filesystem::exists(reg.File()));  // reading creates nothing
 }
 
+// A 0-byte file (touched, truncated by a full disk) holds nothing that could
+// be lost: it reads as empty and the next write gives it its contents.
+TEST(RegistryFile, ZeroByteFileIsAnEmptyRegistryThatTheNextWriteFills) {
+  TempDir dir;
+  const auto file = dir.path() / "r.reg";
+  WriteBytes(file, "");
+  Registry reg(file);
+  EXPECT_TRUE(reg.Read().Empty());
+  EXPECT_FALSE(reg.GetString(kKey, "").has_value());
+  reg.SetString(kKey, "", "x");
+  EXPECT_EQ(Registry(file).GetString(kKey, ""), "x");
+  EXPECT_EQ(ReadBytes(file).substr(0, 2), "\xFF\xFE");
+}
+
 TEST(RegistryFile, MalformedFileIsReportedByNameAndLeftUntouched) {
   TempDir dir;
   const auto file = dir.path() / "bad.reg";
   const std::vector<std::string> corrupt = {
-      "",                                                                   // empty
+      " \r\n\r\n",                                                         // blank lines only
       "just some text\n",                                                   // no header
       "Windows Registry Editor Version 5.00\n\"Orphan\"=\"x\"\n",           // value outside a key
       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n",      // unclosed key
@@ -394,6 +410,66 @@ TEST(RegistryLocation, EnvironmentChoosesTheFile) {
   restore("KV_REGISTRY_FILE", file);
   restore("XDG_CONFIG_HOME", xdg);
   restore("HOME", home);
+
+  // The machine file belongs to the tree the runtime library was loaded
+  // from, whatever the home or configuration folders say.
+  const auto machine = keep("KV_MACHINE_REGISTRY_FILE");
+  setenv("KV_MACHINE_REGISTRY_FILE", "/tmp/x/machine.reg", 1);
+  EXPECT_EQ(Registry::MachineFile(), "/tmp/x/machine.reg");
+  unsetenv("KV_MACHINE_REGISTRY_FILE");
+  const auto runtime = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin/libdesktop_runtime.so");
+  EXPECT_EQ(Registry::MachineFile(), runtime.parent_path() / "machine.reg");
+  restore("KV_MACHINE_REGISTRY_FILE", machine);
+}
+
+// Class lookups see the per-user file over the machine one: a key the
+// per-user file holds answers with its own values only, a key only the
+// machine file holds is found there, sub-keys come from both.
+TEST(RegistryMerge, PerUserKeysAnswerForThemselvesAndMachineOnlyKeysAreFound) {
+  TempDir dir;
+  Registry user(dir.path() / "user.reg"), machine(dir.path() / "machine.reg");
+  const std::string both = "CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32";
+  const std::string machineOnly = "CLSID\\{66666666-2222-3333-4444-555555555555}\\InprocServer32";
+  const std::string userOnly = "CLSID\\{00000000-2222-3333-4444-555555555555}\\InprocServer32";
+  machine.SetString(ClassesKey(both, RegistryScope::Machine), "", "/usr/lib/kvqmxtmr/a.ocx");
+  machine.SetString(ClassesKey(both, RegistryScope::Machine), "ThreadingModel", "Apartment");
+  machine.SetString(ClassesKey(machineOnly, RegistryScope::Machine), "", "/usr/lib/kvqmxtmr/b.ocx");
+  user.SetString(ClassesKey(both), "", "/home/u/a.ocx");
+  user.SetString(ClassesKey(userOnly), "", "/home/u/c.ocx");
+  EXPECT_EQ(ClassesKey(both, RegistryScope::Machine), "HKEY_LOCAL_MACHINE\\Software\\Classes\\" + both);
+
+  const ClassesView view(user.Read(), machine.Read());
+  EXPECT_EQ(view.GetString(both, ""), "/home/u/a.ocx");
+  EXPECT_EQ(view.GetString(both, "ThreadingModel"), std::nullopt);  // the per-user key has none
+  EXPECT_EQ(view.Source(both), RegistryScope::User);
+  EXPECT_EQ(view.GetString(machineOnly, ""), "/usr/lib/kvqmxtmr/b.ocx");
+  EXPECT_EQ(view.Source(machineOnly), RegistryScope::Machine);
+  EXPECT_EQ(view.GetString(userOnly, ""), "/home/u/c.ocx");
+  EXPECT_EQ(view.Source("CLSID\\{99999999-2222-3333-4444-555555555555}"), std::nullopt);
+  EXPECT_EQ(view.SubKeys("CLSID"), (std::vector<std::string>{"{00000000-2222-3333-4444-555555555555}",
+                                                               "{11111111-2222-3333-4444-555555555555}",
+                                                               "{66666666-2222-3333-4444-555555555555}"}));
+  // A per-user key that leaves out a sub-key does not hide the machine's.
+  user.DeleteTree(ClassesKey(both));
+  user.SetString(ClassesKey("CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID"), "", "Own.Name");
+  const ClassesView after(user.Read(), machine.Read());
+  EXPECT_EQ(after.GetString(both, ""), "/usr/lib/kvqmxtmr/a.ocx");
+
+  // Either file unreadable is an error naming it, as the per-user one alone was.
+  ScopedEnv userFile("KV_REGISTRY_FILE", user.File().string());
+  ScopedEnv machineFile("KV_MACHINE_REGISTRY_FILE", machine.File().string());
+  EXPECT_EQ(ClassesView::Read().GetString(machineOnly, ""), "/usr/lib/kvqmxtmr/b.ocx");
+  WriteBytes(machine.File(), "not a registry\n");
+  try {
+    (void)ClassesView::Read();
+    ADD_FAILURE() << "a malformed machine file was read";
+  } catch (const platform::Error& e) {
+    EXPECT_EQ(e.code(), REGDB_E_READREGDB);
+    EXPECT_NE(std::string(e.what()).find(machine.File().string()), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadBytes(machine.File()), "not a registry\n");
+  std::filesystem::remove(machine.File());
+  EXPECT_EQ(ClassesView::Read().GetString(userOnly, ""), "/home/u/c.ocx");  // missing: empty
 }
 
 }  // namespace

@@ -27,28 +27,48 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Points KV_REGISTRY_FILE at a fresh file for the test's length.
-class ScopedRegistryFile {
+// Sets an environment variable for the length of a scope.
+class ScopedEnv {
  public:
-  ScopedRegistryFile() : file_(dir_.path() / "registry.reg") {
-    if (const char* old = std::getenv("KV_REGISTRY_FILE")) saved_ = old, hadOld_ = true;
-    setenv("KV_REGISTRY_FILE", file_.c_str(), 1);
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old, hadOld_ = true;
+    setenv(name, value.c_str(), 1);
   }
-  ~ScopedRegistryFile() {
+  ~ScopedEnv() {
     if (hadOld_) {
-      setenv("KV_REGISTRY_FILE", saved_.c_str(), 1);
+      setenv(name_, saved_.c_str(), 1);
     } else {
-      unsetenv("KV_REGISTRY_FILE");
+      unsetenv(name_);
     }
   }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::string saved_;
+  bool hadOld_ = false;
+};
+
+// Points KV_REGISTRY_FILE and KV_MACHINE_REGISTRY_FILE at fresh files (none
+// exists yet) for the test's length.
+class ScopedRegistryFile {
+ public:
+  ScopedRegistryFile()
+      : file_(dir_.path() / "registry.reg"),
+        machineFile_(dir_.path() / "machine.reg"),
+        user_("KV_REGISTRY_FILE", file_.string()),
+        machine_("KV_MACHINE_REGISTRY_FILE", machineFile_.string()) {}
   const std::filesystem::path& file() const { return file_; }
+  const std::filesystem::path& machineFile() const { return machineFile_; }
   const std::filesystem::path& dir() const { return dir_.path(); }
 
  private:
   TempDir dir_;
   std::filesystem::path file_;
-  std::string saved_;
-  bool hadOld_ = false;
+  std::filesystem::path machineFile_;
+  ScopedEnv user_;
+  ScopedEnv machine_;
 };
 
 inline std::string ReadBytes(const std::filesystem::path& p) {
