@@ -18,11 +18,13 @@ else
 fi
 cmake --build "$build" -j2
 
-# The private sound server lives as long as this script.
-eval "$(scripts/pulse-server.sh start)"
+# The private sound server (KV_SOUND_SERVER: pulseaudio or pipewire) lives as
+# long as this script.
+export KV_SOUND_LOG="$PWD/$build/sound-server.log"
+eval "$(scripts/sound-server.sh start)"
 # By absolute path: the trap runs after the cd into the build directory.
 root=$PWD
-trap '"$root/scripts/pulse-server.sh" stop "$KV_PULSE_DIR"' EXIT
+trap '"$root/scripts/sound-server.sh" stop "$KV_SOUND_DIR"' EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export KV_REGISTRY_FILE="$PWD/$build/test-registry.reg"
