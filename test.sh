@@ -21,7 +21,8 @@ cmake --build "$build" -j2
 # The private sound server (KV_SOUND_SERVER: pulseaudio or pipewire) lives as
 # long as this script.
 export KV_SOUND_LOG="$PWD/$build/sound-server.log"
-eval "$(scripts/sound-server.sh start)"
+server_env=$(scripts/sound-server.sh start)
+eval "$server_env"
 # By absolute path: the trap runs after the cd into the build directory.
 root=$PWD
 trap '"$root/scripts/sound-server.sh" stop "$KV_SOUND_DIR"' EXIT

@@ -52,20 +52,21 @@ chosen() {
 
 # The environment every process of the private server runs in: nothing of the
 # user's session (their server's address, their bus, their configuration).
-private_env() {
-  env -u PULSE_SERVER -u PULSE_COOKIE -u PULSE_SINK -u PULSE_SOURCE -u PIPEWIRE_REMOTE -u PIPEWIRE_RUNTIME_DIR \
-      -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY -u WAYLAND_DISPLAY \
-      HOME="$dir" XDG_RUNTIME_DIR="$dir/runtime" XDG_CONFIG_HOME="$dir/config" XDG_STATE_HOME="$dir/state" \
-      XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache" PULSE_RUNTIME_PATH="$dir/runtime/pulse" \
-      PULSE_STATE_PATH="$dir/state/pulse" "$@"
+isolate() {
+  isolation=(env -u PULSE_SERVER -u PULSE_COOKIE -u PULSE_SINK -u PULSE_SOURCE -u PIPEWIRE_REMOTE
+    -u PIPEWIRE_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY -u WAYLAND_DISPLAY
+    HOME="$dir" XDG_RUNTIME_DIR="$dir/runtime" XDG_CONFIG_HOME="$dir/config" XDG_STATE_HOME="$dir/state"
+    XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache" PULSE_RUNTIME_PATH="$dir/runtime/pulse"
+    PULSE_STATE_PATH="$dir/state/pulse")
 }
+private_env() { "${isolation[@]}" "$@"; }
 
-# Starts a program in the background with its output in the log, and notes it
-# for `stop`.
+# Starts a program in the background with its output in the log, and notes
+# its process for `stop` (the program itself: the subshell execs it).
 launch() {
   local name=$1
   shift
-  private_env "$@" >>"$log" 2>&1 </dev/null &
+  (exec "${isolation[@]}" "$@") >>"$log" 2>&1 </dev/null &
   echo "$! $name" >>"$dir/pids"
   echo $! >"$dir/last.pid"
 }
@@ -148,6 +149,7 @@ start() {
   touch "$dir/$marker"
   : >"$dir/pids"
   log=${KV_SOUND_LOG:-$dir/server.log}
+  isolate
   echo "--- $server, $(date '+%F %T')" >>"$log"
 
   local ok=1
