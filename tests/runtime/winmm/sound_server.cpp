@@ -102,4 +102,10 @@ int PrivateSoundServer::Pactl(const std::string& arguments) const {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string PrivateSoundServer::PactlOutput(const std::string& arguments) const {
+  std::string output;
+  if (!Run("PULSE_SERVER=" + Quoted(address_) + " pactl " + arguments + " 2>/dev/null", output)) output.clear();
+  return output;
+}
+
 }  // namespace kvtest

@@ -36,6 +36,8 @@ class PrivateSoundServer {
 
   // Runs pactl against this server; returns its exit status.
   int Pactl(const std::string& arguments) const;
+  // Runs pactl against this server; returns what it printed (empty on failure).
+  std::string PactlOutput(const std::string& arguments) const;
 
  private:
   std::string dir_;

@@ -89,6 +89,13 @@ bool TonePlayer::Start(float amplitude) {
   return true;
 }
 
+std::string TonePlayer::Layout(int channels) {
+  pa_channel_map map;
+  if (pa_channel_map_init_auto(&map, static_cast<unsigned>(channels), PA_CHANNEL_MAP_DEFAULT) == nullptr) return {};
+  char text[PA_CHANNEL_MAP_SNPRINT_MAX];
+  return pa_channel_map_snprint(text, sizeof text, &map);
+}
+
 void TonePlayer::SetAmplitude(float amplitude) { SetChannelAmplitudes(std::vector<float>(channels_, amplitude)); }
 
 void TonePlayer::SetChannelAmplitudes(std::vector<float> amplitudes) {

@@ -36,6 +36,10 @@ class TonePlayer {
   void Pause(bool paused);
   void Stop();
 
+  // The layout a tone of `channels` channels plays in, as pactl writes
+  // channel maps ("front-left,front-right"), so an output can be made to match.
+  static std::string Layout(int channels);
+
   // Monotonic time (ns) of the first write that carried the current non-zero
   // amplitude; 0 until then.
   int64_t toneWrittenNs() const { return toneWrittenNs_.load(); }
