@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace kvtest {
 namespace {
@@ -30,7 +31,9 @@ std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
-std::string Script() { return Quoted(KV_SOUND_SERVER_SCRIPT); }
+std::string Script(const std::string& kind) {
+  return (kind.empty() ? std::string() : "KV_SOUND_SERVER=" + Quoted(kind) + " ") + Quoted(KV_SOUND_SERVER_SCRIPT);
+}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path);
@@ -41,11 +44,11 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-PrivateSoundServer::PrivateSoundServer() {
+PrivateSoundServer::PrivateSoundServer(std::string kind) : kind_(std::move(kind)) {
   std::string pattern = (std::filesystem::temp_directory_path() / "kv-sound.XXXXXX").string();
   if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
   std::string output;
-  if (Run(Script() + " which 2>&1", output)) kind_ = output.substr(0, output.find('\n'));
+  if (Run(Script(kind_) + " which 2>&1", output)) kind_ = output.substr(0, output.find('\n'));
 }
 
 PrivateSoundServer::~PrivateSoundServer() {
@@ -63,7 +66,7 @@ bool PrivateSoundServer::Start() {
   // A sink name and description of their own, so a test can tell its private
   // server from the session's.
   std::string output;
-  const bool ok = Run(Script() + " start " + Quoted(dir_) + " kvtest KvTestOutput 2>&1", output);
+  const bool ok = Run(Script(kind_) + " start " + Quoted(dir_) + " kvtest KvTestOutput 2>&1", output);
   const auto at = output.find("PULSE_SERVER=");
   if (!ok || at == std::string::npos) {
     error_ = output + ReadFile(dir_ + "/server.log");
@@ -79,7 +82,7 @@ bool PrivateSoundServer::Start() {
 void PrivateSoundServer::Kill() {
   if (!running()) return;
   std::string output;
-  Run(Script() + " stop " + Quoted(dir_) + " 2>&1", output);
+  Run(Script(kind_) + " stop " + Quoted(dir_) + " 2>&1", output);
   running_ = false;
   frozen_ = false;
   serverPid_ = -1;

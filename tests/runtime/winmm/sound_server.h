@@ -12,7 +12,9 @@ namespace kvtest {
 
 class PrivateSoundServer {
  public:
-  PrivateSoundServer();   // makes a fresh directory; does not start
+  // Makes a fresh directory; does not start. `kind` ("pulseaudio",
+  // "pipewire") overrides KV_SOUND_SERVER for this server.
+  explicit PrivateSoundServer(std::string kind = {});
   ~PrivateSoundServer();  // stops and removes the directory
   PrivateSoundServer(const PrivateSoundServer&) = delete;
   PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
