@@ -20,8 +20,9 @@ cmake --build "$build" -j2
 
 # The private sound server (KV_SOUND_SERVER: pulseaudio or pipewire) lives as
 # long as this script.
-export KV_SOUND_LOG="$PWD/$build/sound-server.log"
-server_env=$(scripts/sound-server.sh start)
+sound_log=$build/sound-server.log
+: >"$sound_log"
+server_env=$(KV_SOUND_LOG=$sound_log scripts/sound-server.sh start)
 eval "$server_env"
 # By absolute path: the trap runs after the cd into the build directory.
 root=$PWD
