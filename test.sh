@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 if [ "${KV_SANITIZE:-0}" = 1 ]; then
   build=build/asan
@@ -18,11 +18,15 @@ else
 fi
 cmake --build "$build" -j2
 
-# The private sound server lives as long as this script.
-eval "$(scripts/pulse-server.sh start)"
+# The private sound server (KV_SOUND_SERVER: pulseaudio or pipewire) lives as
+# long as this script.
+sound_log=$build/sound-server.log
+: >"$sound_log"
+server_env=$(KV_SOUND_LOG=$sound_log scripts/sound-server.sh start)
+eval "$server_env"
 # By absolute path: the trap runs after the cd into the build directory.
 root=$PWD
-trap '"$root/scripts/pulse-server.sh" stop "$KV_PULSE_DIR"' EXIT
+trap '"$root/scripts/sound-server.sh" stop "$KV_SOUND_DIR"' EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export KV_REGISTRY_FILE="$PWD/$build/test-registry.reg"

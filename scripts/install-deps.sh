@@ -1,19 +1,48 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, and only
-# those that are missing. Uses sudo when not run as root.
+# Installs the Debian packages that are missing, and only those:
+#   scripts/install-deps.sh run    what building and running the demo needs
+#   scripts/install-deps.sh test   that, and what the tests and benchmarks need
+# Uses sudo when not run as root. It never removes a package.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-packages=(
+# Building and running the demo.
+run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libpulse-dev pulseaudio pulseaudio-utils
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libpulse-dev pulseaudio-utils
   fontconfig fonts-dejavu-core
+)
+
+# The tests and benchmarks, on top.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream dpkg-dev
 )
+
+# A sound server, for the private one the scripts start, only where none is
+# installed: on Debian 12 pulseaudio and pipewire-audio conflict, so adding
+# one would remove the desktop's own. A machine with none (a fresh CI machine)
+# gets PulseAudio to run the demo, and both servers to test against.
+run_sound_server=(pulseaudio)
+test_sound_servers=(pulseaudio pipewire pipewire-pulse wireplumber)
+# PipeWire's private start needs a session bus of its own.
+pipewire_needs=(dbus-daemon)
+
+set_name=${1:-test}
+case "$set_name" in
+  run) packages=("${run_packages[@]}") servers=("${run_sound_server[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") servers=("${test_sound_servers[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
 # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and its sanitizers.
 if [ "${KV_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-dev); fi
+installed_servers=$(scripts/sound-server.sh installed)
+if [ -z "$installed_servers" ]; then packages+=("${servers[@]}"); fi
+if grep -qx pipewire <<<"$installed_servers" || [[ " ${packages[*]} " == *" pipewire "* ]]; then
+  packages+=("${pipewire_needs[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,4 +55,6 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# --no-remove: should anything on this machine conflict, stop rather than
+# take away what the user has.
+$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}" >/dev/null

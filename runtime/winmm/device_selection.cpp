@@ -18,8 +18,10 @@ struct Selection {
   std::mutex lock;
   std::shared_ptr<MixerDevice> installed;
   std::optional<std::string> setting;
-  // One connection per server while any handle uses it.
-  std::map<std::string, std::weak_ptr<MixerDevice>> servers;
+  // One connection per server for the life of the process: a meter closes
+  // and reopens the mixer on every Show, and the reopen must find the
+  // connection, and its level, already there.
+  std::map<std::string, std::shared_ptr<MixerDevice>> servers;
   // A script's position persists for the life of the process, across opens.
   std::map<std::string, std::shared_ptr<MixerDevice>> scripts;
   std::string lastOpenError;
@@ -61,11 +63,8 @@ std::shared_ptr<MixerDevice> SelectMixerDevice(std::string& reason) {
 
   if (setting.empty() || setting == "pulse" || setting.rfind("pulse:", 0) == 0) {
     const std::string server = setting.size() > 6 ? setting.substr(6) : std::string();
-    std::shared_ptr<MixerDevice> device = s.servers[server].lock();
-    if (!device) {
-      device = MakePulseMixer(server);
-      s.servers[server] = device;
-    }
+    std::shared_ptr<MixerDevice>& device = s.servers[server];
+    if (!device) device = MakePulseMixer(server);
     return device;
   }
   if (setting.rfind("script:", 0) == 0) {

@@ -6,8 +6,9 @@
 //        pulse          the sound server libpulse finds by itself (the default)
 //        pulse:SERVER   the sound server at SERVER (e.g. unix:/run/x/native)
 //        script:FILE    a scripted device (format in scripted_mixer.h)
-// Devices for one setting are shared by all handles open on it, so opening the
-// mixer again does not open a second connection to the server.
+// Devices for one setting are shared by all handles open on it and kept for
+// the life of the process, so opening the mixer again opens no second
+// connection to the server.
 #include <memory>
 #include <optional>
 #include <string>

@@ -9,7 +9,8 @@ namespace winmm {
 
 // `server` as libpulse takes it ("unix:/path/native", "tcp:host"); empty for
 // the one libpulse finds by itself (PULSE_SERVER, the user's session).
-// Nothing connects until the first Open.
+// Nothing connects until the first Open; the connection then lasts as long as
+// the device.
 std::shared_ptr<MixerDevice> MakePulseMixer(std::string server);
 
 }  // namespace winmm

@@ -10,12 +10,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "controls/meter/kv_disp_vu.h"
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMetaObject>
 #include <QPixmap>
@@ -27,6 +29,8 @@
 #include "runtime/forms/msgbox.h"
 #include "runtime/forms/ref.h"
 #include "runtime/winmm/device_selection.h"
+#include "tests/runtime/winmm/sound_server.h"
+#include "tests/runtime/winmm/tone_player.h"
 
 namespace {
 
@@ -166,6 +170,101 @@ TEST(MeterOnSoundServer, OnAPlainWindowShowsTheLiveLevelInModesZeroAndOne) {
   EXPECT_EQ(passes, 50);
   EXPECT_EQ(LitSegments(*meter), 11) << "the loop's last pass used the restored step";
   EXPECT_GE(meter->get_GetPeekData(), 8000);
+}
+
+// Through the control, on a server of its own (so no other test's tone adds
+// in): what a peak meter reads, whichever channels carry the sound.
+class MeterOnPrivateServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SKIP_WITHOUT_SOUND_SERVER();
+    ASSERT_TRUE(server_.Start()) << server_.error();
+    setting_ = std::make_unique<winmm::ScopedMixerSetting>("pulse:" + server_.address());
+  }
+
+  // Puts DisplayMode 3 and gets GetPeekData until the reading is half scale
+  // (16384 +- 3%) or the time is up; returns the last reading.
+  static int32_t ReadUntilHalfScale(KvDispVU& meter, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int32_t reading = 0;
+    do {
+      meter.put_DisplayMode(KvDispVU::GetPeekDataOnly);
+      reading = meter.get_GetPeekData();
+      if (std::abs(reading - kHalfScale) <= kTolerance) break;
+      forms::DoEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return reading;
+  }
+
+  static constexpr int32_t kHalfScale = 16384;
+  static constexpr int32_t kTolerance = kHalfScale * 3 / 100;
+  // A fresh null output can take up to two seconds to deliver its first sound.
+  static constexpr auto kWarmUp = std::chrono::milliseconds(3000);
+
+  kvtest::PrivateSoundServer server_;
+  std::unique_ptr<winmm::ScopedMixerSetting> setting_;
+};
+
+TEST_F(MeterOnPrivateServer, ReadsHalfScaleForSoundOnAnyOneChannelOrInAntiPhase) {
+  std::vector<std::string> messages;
+  forms::ScopedMsgBoxHook hook([&](const std::string& text) { messages.push_back(text); });
+  auto meter = forms::MakeRef<KvDispVU>();
+  meter->InitNew();
+  meter->NotifyShown();
+  ASSERT_TRUE(messages.empty()) << winmm::LastMixerOpenError();
+
+  kvtest::TonePlayer tone(server_.address(), {}, 2);
+  ASSERT_TRUE(tone.Start(0.0f)) << tone.error();
+  const struct {
+    const char* name;
+    std::vector<float> amplitudes;
+  } played[] = {{"left only", {0.5f, 0.0f}}, {"right only", {0.0f, 0.5f}}, {"anti-phase", {0.5f, -0.5f}}};
+  auto limit = kWarmUp;
+  for (const auto& p : played) {
+    tone.SetChannelAmplitudes(p.amplitudes);
+    EXPECT_NEAR(ReadUntilHalfScale(*meter, limit), kHalfScale, kTolerance) << p.name;
+    limit = std::chrono::milliseconds(1000);  // the output is warm now
+  }
+  EXPECT_EQ(meter->Mixer().LastMixerResult, 0u);
+}
+
+TEST_F(MeterOnPrivateServer, TheFirstReadingAfterAReShowIsTheLiveLevelAndTheServerKnowsWhoseStreamItIs) {
+  // What a user sees in their sound settings' recording list.
+  QCoreApplication::setApplicationName("Meter level test");
+  QGuiApplication::setDesktopFileName("org.kvqmxtmr.MeterLevelTest");
+  std::vector<std::string> messages;
+  forms::ScopedMsgBoxHook hook([&](const std::string& text) { messages.push_back(text); });
+
+  forms::Form window;
+  window.Move(0, 0, 6000, 2000);
+  auto meter = forms::MakeRef<KvDispVU>();
+  meter->InitNew();
+  window.PlaceChildWidget(meter->Widget(), 600, 600, 2715, 240);
+  window.Show();
+  ASSERT_TRUE(messages.empty()) << winmm::LastMixerOpenError();
+  const uint32_t firstHandle = meter->Mixer().MixerHandle;
+  ASSERT_NE(firstHandle, 0u);
+
+  kvtest::TonePlayer tone(server_.address());
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  ASSERT_NEAR(ReadUntilHalfScale(*meter, kWarmUp), kHalfScale, kTolerance);
+
+  const std::string streams = server_.PactlOutput("list source-outputs");
+  EXPECT_NE(streams.find("media.name = \"Peak meter\""), std::string::npos) << streams;
+  EXPECT_NE(streams.find("application.name = \"Meter level test\""), std::string::npos) << streams;
+  EXPECT_NE(streams.find("application.id = \"org.kvqmxtmr.MeterLevelTest\""), std::string::npos) << streams;
+
+  // Hidden and shown again: the control's Show closes and reopens the mixer.
+  meter->Widget()->hide();
+  meter->Widget()->show();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (meter->Mixer().MixerHandle == firstHandle && std::chrono::steady_clock::now() < deadline)
+    forms::DoEvents();
+  ASSERT_NE(meter->Mixer().MixerHandle, firstHandle) << "the Show handler did not run again";
+  ASSERT_TRUE(messages.empty()) << winmm::LastMixerOpenError();
+  meter->put_DisplayMode(KvDispVU::GetPeekDataOnly);
+  EXPECT_NEAR(meter->get_GetPeekData(), kHalfScale, kTolerance) << "the first reading after the re-Show";
 }
 
 }  // namespace

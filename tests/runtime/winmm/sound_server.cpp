@@ -1,44 +1,54 @@
 #include "tests/runtime/winmm/sound_server.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <thread>
-#include <vector>
-
-extern char** environ;
+#include <fstream>
+#include <sstream>
+#include <utility>
 
 namespace kvtest {
 namespace {
 
-bool Answers(const std::string& socketPath) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, socketPath.c_str(), sizeof addr.sun_path - 1);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
+// Runs `command` through the shell; its standard output, and whether it exited 0.
+bool Run(const std::string& command, std::string& output) {
+  output.clear();
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return false;
+  char buffer[512];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = pclose(pipe);
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Script(const std::string& kind) {
+  return (kind.empty() ? std::string() : "KV_SOUND_SERVER=" + Quoted(kind) + " ") + Quoted(KV_SOUND_SERVER_SCRIPT);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace
 
-PrivateSoundServer::PrivateSoundServer() {
+PrivateSoundServer::PrivateSoundServer(std::string kind) : kind_(std::move(kind)) {
   std::string pattern = (std::filesystem::temp_directory_path() / "kv-sound.XXXXXX").string();
   if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
-  std::filesystem::create_directories(dir_ + "/runtime");
-  std::filesystem::create_directories(dir_ + "/state");
-  socket_ = dir_ + "/native";
+  std::string output;
+  if (Run(Script(kind_) + " which 2>&1", output)) kind_ = output.substr(0, output.find('\n'));
 }
 
 PrivateSoundServer::~PrivateSoundServer() {
@@ -49,66 +59,56 @@ PrivateSoundServer::~PrivateSoundServer() {
 
 bool PrivateSoundServer::Start() {
   if (running()) return true;
-  std::filesystem::remove(socket_);
-  std::vector<std::string> args = {
-      "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
-      "--use-pid-file=no",
-      "--load=module-null-sink sink_name=kvtest sink_properties=device.description=KvTestOutput",
-      "--load=module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1",
-      "--log-target=file:" + dir_ + "/server.log"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  std::vector<std::string> env = {"PULSE_RUNTIME_PATH=" + dir_ + "/runtime", "PULSE_STATE_PATH=" + dir_ + "/state",
-                                  "HOME=" + dir_};
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("PULSE_", 0) != 0 && entry.rfind("HOME=", 0) != 0) env.push_back(entry);
-  }
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
-    pid_ = -1;
-    error_ = std::string("cannot run pulseaudio: ") + std::strerror(rc);
+  if (dir_.empty()) {
+    error_ = "cannot make a directory for the sound server";
     return false;
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Answers(socket_)) return true;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      error_ = "pulseaudio exited at start; see " + dir_ + "/server.log";
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // A sink name and description of their own, so a test can tell its private
+  // server from the session's.
+  std::string output;
+  const bool ok = Run(Script(kind_) + " start " + Quoted(dir_) + " kvtest KvTestOutput 2>&1", output);
+  const auto at = output.find("PULSE_SERVER=");
+  if (!ok || at == std::string::npos) {
+    error_ = output + ReadFile(dir_ + "/server.log");
+    return false;
   }
-  error_ = "pulseaudio did not open " + socket_ + " in time";
-  Kill();
-  return false;
+  const auto begin = at + std::string("PULSE_SERVER=").size();
+  address_ = output.substr(begin, output.find_first_of(" \n", begin) - begin);
+  serverPid_ = std::atoi(ReadFile(dir_ + "/server.pid").c_str());
+  running_ = true;
+  return true;
 }
 
 void PrivateSoundServer::Kill() {
   if (!running()) return;
-  kill(pid_, SIGKILL);
-  int status = 0;
-  waitpid(pid_, &status, 0);
-  pid_ = -1;
+  std::string output;
+  Run(Script(kind_) + " stop " + Quoted(dir_) + " 2>&1", output);
+  running_ = false;
+  frozen_ = false;
+  serverPid_ = -1;
+}
+
+bool PrivateSoundServer::Freeze() {
+  if (!running() || serverPid_ <= 0 || kill(serverPid_, SIGSTOP) != 0) return false;
+  frozen_ = true;
+  return true;
+}
+
+void PrivateSoundServer::Thaw() {
+  if (frozen_ && serverPid_ > 0) kill(serverPid_, SIGCONT);
+  frozen_ = false;
 }
 
 int PrivateSoundServer::Pactl(const std::string& arguments) const {
-  const std::string command = "PULSE_SERVER='" + address() + "' pactl " + arguments + " >/dev/null 2>&1";
+  const std::string command = "PULSE_SERVER=" + Quoted(address_) + " pactl " + arguments + " >/dev/null 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string PrivateSoundServer::PactlOutput(const std::string& arguments) const {
+  std::string output;
+  if (!Run("PULSE_SERVER=" + Quoted(address_) + " pactl " + arguments + " 2>/dev/null", output)) output.clear();
+  return output;
 }
 
 }  // namespace kvtest

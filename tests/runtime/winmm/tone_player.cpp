@@ -3,10 +3,12 @@
 #include <pulse/pulseaudio.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <numbers>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kvtest {
@@ -22,7 +24,8 @@ int64_t MonotonicNs() {
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-TonePlayer::TonePlayer(std::string server, std::string sink) : server_(std::move(server)), sink_(std::move(sink)) {}
+TonePlayer::TonePlayer(std::string server, std::string sink, int channels)
+    : server_(std::move(server)), sink_(std::move(sink)), channels_(channels), amplitudes_(channels, 0.0f) {}
 
 TonePlayer::~TonePlayer() { Stop(); }
 
@@ -54,8 +57,14 @@ bool TonePlayer::Start(float amplitude) {
   }
 
   pa_threaded_mainloop_lock(loop_);
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 1};
-  stream_ = pa_stream_new(context_, "Test tone", &spec, nullptr);
+  const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, static_cast<uint8_t>(channels_)};
+  pa_channel_map map;
+  if (pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT) == nullptr) {
+    pa_threaded_mainloop_unlock(loop_);
+    error_ = "tone player: no standard layout for " + std::to_string(channels_) + " channels";
+    return false;
+  }
+  stream_ = pa_stream_new(context_, "Test tone", &spec, &map);
   pa_stream_set_write_callback(stream_, &TonePlayer::OnWrite, this);
   // A short buffer, so a change of amplitude reaches the output within ~10 ms.
   pa_buffer_attr attr{};
@@ -65,7 +74,10 @@ bool TonePlayer::Start(float amplitude) {
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);
   // A tone meant for one output stays there when the default output changes.
+  // Several channels reach the output's channels of the same positions,
+  // unmixed; a mono tone is spread over all of them, as the server does.
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
+                                                    (channels_ > 1 ? PA_STREAM_NO_REMIX_CHANNELS : 0) |
                                                     (sink_.empty() ? 0 : PA_STREAM_DONT_MOVE));
   pa_stream_connect_playback(stream_, sink_.empty() ? nullptr : sink_.c_str(), &attr, flags, nullptr, nullptr);
   pa_threaded_mainloop_unlock(loop_);
@@ -77,10 +89,21 @@ bool TonePlayer::Start(float amplitude) {
   return true;
 }
 
-void TonePlayer::SetAmplitude(float amplitude) {
+std::string TonePlayer::Layout(int channels) {
+  pa_channel_map map;
+  if (pa_channel_map_init_auto(&map, static_cast<unsigned>(channels), PA_CHANNEL_MAP_DEFAULT) == nullptr) return {};
+  char text[PA_CHANNEL_MAP_SNPRINT_MAX];
+  return pa_channel_map_snprint(text, sizeof text, &map);
+}
+
+void TonePlayer::SetAmplitude(float amplitude) { SetChannelAmplitudes(std::vector<float>(channels_, amplitude)); }
+
+void TonePlayer::SetChannelAmplitudes(std::vector<float> amplitudes) {
+  amplitudes.resize(channels_, 0.0f);
+  std::lock_guard guard(amplitudesLock_);
   toneWrittenNs_.store(0);
-  amplitude_.store(amplitude);
-  amplitudeChanged_.store(true);
+  amplitudes_ = std::move(amplitudes);
+  amplitudeChanged_ = true;
 }
 
 void TonePlayer::Pause(bool paused) {
@@ -113,17 +136,25 @@ void TonePlayer::Stop() {
 void TonePlayer::OnWrite(pa_stream*, size_t bytes, void* self) { static_cast<TonePlayer*>(self)->Write(bytes); }
 
 void TonePlayer::Write(size_t bytes) {
-  // The flag first: SetAmplitude stores the amplitude before raising it.
-  const bool changed = amplitudeChanged_.exchange(false);
-  const float amplitude = amplitude_.load();
-  std::vector<float> samples(bytes / sizeof(float));
+  std::vector<float> amplitudes;
+  bool changed = false;
+  {
+    std::lock_guard guard(amplitudesLock_);
+    amplitudes = amplitudes_;
+    changed = std::exchange(amplitudeChanged_, false);
+  }
+  const size_t frames = bytes / (sizeof(float) * channels_);
+  std::vector<float> samples(frames * channels_);
   const double step = 2.0 * std::numbers::pi * 440.0 / kRate;
-  for (float& s : samples) {
-    s = static_cast<float>(amplitude * std::sin(phase_));
+  for (size_t frame = 0; frame < frames; ++frame) {
+    const double wave = std::sin(phase_);
+    for (int channel = 0; channel < channels_; ++channel)
+      samples[frame * channels_ + channel] = static_cast<float>(amplitudes[channel] * wave);
     phase_ = std::fmod(phase_ + step, 2.0 * std::numbers::pi);
   }
   pa_stream_write(stream_, samples.data(), samples.size() * sizeof(float), nullptr, 0, PA_SEEK_RELATIVE);
-  if (changed && amplitude > 0.0f) toneWrittenNs_.store(MonotonicNs());
+  const bool audible = std::any_of(amplitudes.begin(), amplitudes.end(), [](float a) { return a != 0.0f; });
+  if (changed && audible) toneWrittenNs_.store(MonotonicNs());
 }
 
 }  // namespace kvtest
