@@ -9,10 +9,14 @@
 #include <QPen>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
+
+using detail::CheckExtent;
+
 namespace {
 
 QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b); }
@@ -41,13 +45,6 @@ void CheckPenWidth(int16_t pixels) {
 Element::Element(Container& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
 
 Element::~Element() = default;
-
-void Element::CheckExtent(float twips, const char* what) {
-  if (!std::isfinite(twips) || twips < 0) {
-    throw platform::Error(platform::kErrorInvalidArgument,
-                          std::string("Invalid property value: ") + what + " cannot be negative.");
-  }
-}
 
 void Element::Invalidate() const { owner_.Invalidate(); }
 

@@ -49,7 +49,6 @@ class Element {
  protected:
   // Asks the container to repaint; cheap, coalesced by Qt.
   void Invalidate() const;
-  static void CheckExtent(float twips, const char* what);
 
   float left_ = 0;
   float top_ = 0;

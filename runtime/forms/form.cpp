@@ -150,22 +150,22 @@ void Form::SetTop(float twips) {
 }
 
 void Form::SetWidth(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Width");
   clientSized_ = false;
   width_ = twips;
   ApplyGeometry();
 }
 
 void Form::SetHeight(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Height");
   clientSized_ = false;
   height_ = twips;
   ApplyGeometry();
 }
 
 void Form::Move(float left, float top, float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "Width");
+  CheckExtent(height, "Height");
   clientSized_ = false;
   centred_ = false;
   left_ = left;
@@ -212,8 +212,8 @@ float Form::ScaleWidth() const { return PixelsToTwipsX(ClientPixels().width()); 
 float Form::ScaleHeight() const { return PixelsToTwipsY(ClientPixels().height()); }
 
 void Form::SetClientSize(float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "ScaleWidth");
+  CheckExtent(height, "ScaleHeight");
   clientSized_ = true;
   clientWidth_ = width;
   clientHeight_ = height;
