@@ -12,6 +12,7 @@
 #include "runtime/forms/command_button.h"
 #include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/form_window.h"
+#include "runtime/forms/detail/menu_access_keys.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/screen.h"
@@ -263,9 +264,13 @@ void Form::CenterOnScreen() {
 
 Menu& Form::AddMenu(std::string name, std::string caption) {
   QMenuBar* bar = window_->menuBar();
-  // Keep the bar inside the window on desktops that export menus.
-  bar->setNativeMenuBar(false);
+  if (accessKeys_ == nullptr) {
+    // Keep the bar inside the window on desktops that export menus.
+    bar->setNativeMenuBar(false);
+    accessKeys_ = new detail::MenuAccessKeys(bar);
+  }
   QMenu* menu = bar->addMenu(QString::fromStdString(caption));
+  accessKeys_->Watch(menu);
   menu->setObjectName(QString::fromStdString(name));
   menus_.push_back(std::make_unique<Menu>(menu, std::move(name)));
   return *menus_.back();

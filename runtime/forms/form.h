@@ -26,7 +26,8 @@ namespace forms {
 
 namespace detail {
 class FormWindow;
-}
+class MenuAccessKeys;
+}  // namespace detail
 
 enum class BorderStyle {
   None,         // no title bar, no border
@@ -115,6 +116,7 @@ class Form : public Container {
 
   std::unique_ptr<detail::FormWindow> window_;
   std::vector<std::unique_ptr<Menu>> menus_;
+  detail::MenuAccessKeys* accessKeys_ = nullptr;  // owned by the menu bar
   std::string caption_;
   float left_, top_, width_, height_;
   float clientWidth_ = 0, clientHeight_ = 0;
