@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 
@@ -111,6 +112,11 @@ class Form : public Container {
   // The shared closing sequence; true when the form is closed afterwards.
   bool RunClosingSequence(int16_t unloadMode);
   void ApplyGeometry();
+  // Applies the geometry again when the window manager's frame round the
+  // window differs from the one the last placement allowed for: when the
+  // frame first becomes known after showing, and whenever it changes.
+  void FollowFrame();
+  QMargins FrameMargins() const;
   QSize ClientPixels() const;
   void FocusFirstButton();
 
@@ -122,6 +128,8 @@ class Form : public Container {
   float clientWidth_ = 0, clientHeight_ = 0;
   bool clientSized_ = false;  // the client size was set last, not the outer one
   bool centred_ = false;      // centred, and not placed since
+  QMargins placedMargins_;    // the frame the last placement allowed for
+  bool followingFrame_ = false;
   BorderStyle borderStyle_ = BorderStyle::Sizable;
   bool loaded_ = false;
   bool shown_ = false;

@@ -39,3 +39,17 @@ void FormWindow::showEvent(QShowEvent* e) {
 }
 
 }  // namespace forms::detail
+
+namespace forms::detail {
+
+void FormWindow::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  if (form_ != nullptr) Guarded("Form frame change", [&] { form_->FollowFrame(); });
+}
+
+void FormWindow::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (form_ != nullptr) Guarded("Form frame change", [&] { form_->FollowFrame(); });
+}
+
+}  // namespace forms::detail
