@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QWidget>
 
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/form.h"
@@ -65,6 +66,14 @@ void UnregisterForm(Form* form) {
 bool AnyFormOpen() {
   const auto& forms = state().forms;
   return std::any_of(forms.begin(), forms.end(), [](const Form* f) { return f->IsOpen(); });
+}
+
+QWidget* NewestOpenFormWindow() {
+  const auto& forms = state().forms;
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+    if ((*it)->IsOpen() && (*it)->Window()->isVisible()) return (*it)->Window();
+  }
+  return nullptr;
 }
 
 void WakeUp() {
