@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core
   xvfb xauth xdotool x11-utils
+  openbox x11-xserver-utils libxcb1-dev
 )
 
 missing=()
