@@ -25,6 +25,7 @@
 #include "controls/meter/segment_layout.h"
 #include "demo/terminator.h"
 #include "runtime/forms/elements.h"
+#include "runtime/forms/msgbox.h"
 #include "runtime/forms/picture_box.h"
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
@@ -146,6 +147,28 @@ TEST_F(Desktop, TheMainWindowsFrameCoversTheScreenAndTheDialogsFrameIsCentred) {
   };
   EXPECT_TRUE(PumpUntil(centred, 5000)) << "dialog frame at " << FrameOnScreen(dialog->Window()).x() << ","
                                         << FrameOnScreen(dialog->Window()).y();
+}
+
+// With no mixer the meter's message comes while the window is shown; by then
+// the window is mapped and painted, so the message stands over it.
+TEST_F(Desktop, TheMixerMessageStandsOverTheMappedAndPaintedWindow) {
+  std::vector<std::string> messages;
+  bool exposed = false;
+  QRgb middle = 0;
+  forms::ScopedMsgBoxHook hook([&](const std::string& text) {
+    messages.push_back(text);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->isVisible() && top->windowTitle().startsWith(" Brenvale KvQmxVU")) {
+        exposed = top->windowHandle() != nullptr && top->windowHandle()->isExposed();
+      }
+    }
+    const QImage img = GrabScreen();
+    middle = img.pixel(img.width() / 2, img.height() / 2);
+  });
+  Open("open fail");
+  EXPECT_EQ(messages, std::vector<std::string>{"Couldn't open the mixer."});
+  EXPECT_TRUE(exposed);
+  EXPECT_TRUE(Near(middle, 0, 0, 64, 0)) << std::hex << middle;  // the window's background
 }
 
 TEST_F(Desktop, AltFFiveTimesOpensFileEveryTime) {
