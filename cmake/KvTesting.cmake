@@ -1,4 +1,5 @@
-# kv_add_gtest(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=VALUE...>])
+# kv_add_gtest(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=VALUE...>]
+#              [NO_DISCOVERY])
 # One GoogleTest program; every case becomes a CTest test carrying the area label.
 #
 # The test's environment is compiled into the program (set before main runs,
@@ -7,7 +8,7 @@
 # behave as it does under CTest anyway. ENV entries win over the caller's
 # environment; the defaults (offscreen Qt, source and build paths) do not.
 function(kv_add_gtest name)
-  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "NO_DISCOVERY" "LABEL" "SOURCES;LIBS;ENV" ${ARGN})
   set(setters "")
   foreach(entry IN LISTS ARG_ENV)
     string(REGEX MATCH "^([^=]+)=(.*)$" _ "${entry}")
@@ -31,6 +32,11 @@ ${setters}  }
   add_executable(${name} ${ARG_SOURCES} ${env_source})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  # NO_DISCOVERY: the caller adds tests that run the whole program in an
+  # environment of their own (a desktop session, say).
+  if(ARG_NO_DISCOVERY)
+    return()
+  endif()
   include(GoogleTest)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

@@ -19,6 +19,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream dpkg-dev
+  openbox x11-xserver-utils libxcb1-dev
 )
 
 # A sound server, for the private one the scripts start, only where none is

@@ -19,6 +19,8 @@ KvDispVU::KvDispVU() : Timer1(AddTimer("Timer1")) {
     forms::Image& image = Add<forms::Image>("Dp" + std::to_string(n));
     image.SetVisible(false);
     image.SetPicture(meter::SegmentPicture(n));
+    // Segments are flat blocks of colour; scaled, they keep hard edges.
+    image.SetSharp(true);
     image.SetLeft(meter::kSegmentLefts[n - 1]);
     image.SetTop(meter::kSegmentTop);
     Dp[n - 1] = &image;

@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QWidget>
 
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/form.h"
@@ -68,6 +69,14 @@ bool AnyFormOpen() {
   return std::any_of(forms.begin(), forms.end(), [](const Form* f) { return f->IsOpen(); });
 }
 
+QWidget* NewestOpenFormWindow() {
+  const auto& forms = state().forms;
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+    if ((*it)->IsOpen() && (*it)->Window()->isVisible()) return (*it)->Window();
+  }
+  return nullptr;
+}
+
 void WakeUp() {
   if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
 }
@@ -84,10 +93,18 @@ void ReportUnhandled(const char* where, const std::exception* error) {
 void Application::Initialize(int& argc, char** argv) {
   QCoreApplication* existing = QCoreApplication::instance();
   if (existing == nullptr) {
-    // Widgets must work in the screen's own pixels and DPI, so that twips
-    // convert at 1440 / logical DPI. Qt's own scaling would keep every widget
-    // at 96 "device-independent" DPI instead. A user's explicit choice wins.
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    // A form is laid out once, in logical pixels, and Qt draws that picture
+    // at the screen's scale, pictures and line widths included. A scale
+    // asked for outright (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS, a Wayland
+    // output's) passes through unrounded. One that Qt derives from the DPI
+    // alone (Xft.dpi / 96) is taken in whole steps, rounding up from .75:
+    // what is left stays in the logical DPI that twips convert at, so a
+    // 120-DPI screen is still a scale-1 screen at 12 twips a pixel, and
+    // 144 DPI does not draw 2x pictures into a layout of 1.5x. The user's
+    // own choice of policy wins.
+    if (!qEnvironmentVariableIsSet("QT_SCALE_FACTOR_ROUNDING_POLICY")) {
+      QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    }
     // Lives until the process ends: windows, fonts and timers of forms that
     // outlast Run still need it. It is never deleted: at exit, Qt's own
     // global objects are already partly gone, and deleting it then crashes.

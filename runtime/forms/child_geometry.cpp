@@ -1,6 +1,8 @@
 #include "runtime/forms/detail/child_geometry.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include <QWidget>
 
@@ -9,9 +11,14 @@
 
 namespace forms::detail {
 
-void CheckExtent(float twips) {
-  if (!(twips >= 0)) {
-    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
+void CheckExtent(float twips, const char* what) {
+  if (!std::isfinite(twips)) {
+    throw platform::Error(platform::kErrorInvalidArgument,
+                          std::string("Invalid property value: ") + what + " must be a finite number of twips.");
+  }
+  if (twips < 0) {
+    throw platform::Error(platform::kErrorInvalidArgument,
+                          std::string("Invalid property value: ") + what + " cannot be negative.");
   }
 }
 

@@ -5,7 +5,6 @@
 #include "runtime/forms/container.h"
 #include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/runtime_state.h"
-#include "runtime/platform/error.h"
 
 namespace forms {
 
@@ -66,20 +65,20 @@ void CommandButton::SetTop(float twips) {
 }
 
 void CommandButton::SetWidth(float twips) {
-  if (!(twips >= 0)) throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: Width.");
+  detail::CheckExtent(twips, "Width");
   width_ = twips;
   Place();
 }
 
 void CommandButton::SetHeight(float twips) {
-  if (!(twips >= 0)) throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: Height.");
+  detail::CheckExtent(twips, "Height");
   height_ = twips;
   Place();
 }
 
 void CommandButton::Move(float left, float top, float width, float height) {
-  detail::CheckExtent(width);
-  detail::CheckExtent(height);
+  detail::CheckExtent(width, "Width");
+  detail::CheckExtent(height, "Height");
   left_ = left;
   top_ = top;
   width_ = width;

@@ -7,12 +7,17 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QTransform>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
+
+using detail::CheckExtent;
+
 namespace {
 
 QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b); }
@@ -25,6 +30,19 @@ QRect PixelBox(float left, float top, float width, float height) {
   const int x1 = TwipsToPixelsX(left + width);
   const int y1 = TwipsToPixelsY(top + height);
   return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+// The box moved to the nearest device-pixel edges. At a fractional screen
+// scale a logical pixel edge falls inside a device pixel; rounding each edge
+// (not the size) keeps neighbouring elements meeting without gaps and gives
+// every picture and border the same width wherever it lies.
+QRectF DeviceAligned(const QPainter& painter, const QRectF& box) {
+  const QTransform toDevice = painter.deviceTransform();
+  if (toDevice.type() > QTransform::TxScale) return box;
+  const QRectF d = toDevice.mapRect(box);
+  const QRectF snapped(QPointF(std::round(d.left()), std::round(d.top())),
+                       QPointF(std::round(d.right()), std::round(d.bottom())));
+  return toDevice.inverted().mapRect(snapped);
 }
 
 void CheckPenWidth(int16_t pixels) {
@@ -41,13 +59,6 @@ void CheckPenWidth(int16_t pixels) {
 Element::Element(Container& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
 
 Element::~Element() = default;
-
-void Element::CheckExtent(float twips, const char* what) {
-  if (!std::isfinite(twips) || twips < 0) {
-    throw platform::Error(platform::kErrorInvalidArgument,
-                          std::string("Invalid property value: ") + what + " cannot be negative.");
-  }
-}
 
 void Element::Invalidate() const { owner_.Invalidate(); }
 
@@ -117,8 +128,8 @@ void Shape::Paint(QPainter& painter) const {
   // The outline is a ring lying wholly inside the box: the outer path minus
   // the inner one, filled. A pen would straddle the box's edge.
   const int w = std::min<int>(borderWidth_, (std::min(box.width(), box.height()) + 1) / 2);
-  const QRectF outer(box);
-  const QRectF inner = outer.adjusted(w, w, -w, -w);
+  const QRectF outer = DeviceAligned(painter, QRectF(box));
+  const QRectF inner = DeviceAligned(painter, QRectF(box).adjusted(w, w, -w, -w));
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
   if (kind_ == ShapeKind::Circle) {
@@ -257,16 +268,18 @@ void Image::SetHeight(float twips) {
   Invalidate();
 }
 
+void Image::SetSharp(bool sharp) {
+  sharp_ = sharp;
+  Invalidate();
+}
+
 void Image::Paint(QPainter& painter) const {
   if (picture_.isNull()) return;
-  if (NaturalSize()) {
-    painter.drawImage(QPoint(TwipsToPixelsX(Left()), TwipsToPixelsY(Top())), picture_);
-    return;
-  }
-  const QRect box = PixelBox(Left(), Top(), Width(), Height());
+  const QRect box = NaturalSize() ? QRect(QPoint(TwipsToPixelsX(Left()), TwipsToPixelsY(Top())), picture_.size())
+                                  : PixelBox(Left(), Top(), Width(), Height());
   if (box.width() <= 0 || box.height() <= 0) return;
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter.drawImage(box, picture_);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, !sharp_);
+  painter.drawImage(DeviceAligned(painter, QRectF(box)), picture_);
 }
 
 // ---- Label ----

@@ -49,7 +49,6 @@ class Element {
  protected:
   // Asks the container to repaint; cheap, coalesced by Qt.
   void Invalidate() const;
-  static void CheckExtent(float twips, const char* what);
 
   float left_ = 0;
   float top_ = 0;
@@ -134,11 +133,17 @@ class Line : public Element {
 };
 
 // A picture. Not stretched, the element takes the picture's natural size (one
-// picture pixel per screen pixel) and size requests are refused silently, as
-// the element adjusts them; stretched, the picture fills the box.
+// picture pixel per logical pixel) and size requests are refused silently, as
+// the element adjusts them; stretched, the picture fills the box. Drawn at a
+// screen scale above 1 or stretched, a picture is smoothed unless it is
+// marked sharp: flat blocks of colour meant to meet edge to edge keep hard
+// edges.
 class Image : public Element {
  public:
   using Element::Element;
+
+  bool Sharp() const { return sharp_; }
+  void SetSharp(bool sharp);
 
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
@@ -157,6 +162,7 @@ class Image : public Element {
   bool NaturalSize() const { return !stretch_ && !picture_.isNull(); }
   QImage picture_;
   bool stretch_ = false;
+  bool sharp_ = false;
 };
 
 // Text in a box. "&" marks an access key as in every caption ("&&" shows one

@@ -12,6 +12,7 @@
 #include "runtime/forms/command_button.h"
 #include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/form_window.h"
+#include "runtime/forms/detail/menu_access_keys.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/screen.h"
@@ -150,22 +151,22 @@ void Form::SetTop(float twips) {
 }
 
 void Form::SetWidth(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Width");
   clientSized_ = false;
   width_ = twips;
   ApplyGeometry();
 }
 
 void Form::SetHeight(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Height");
   clientSized_ = false;
   height_ = twips;
   ApplyGeometry();
 }
 
 void Form::Move(float left, float top, float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "Width");
+  CheckExtent(height, "Height");
   clientSized_ = false;
   centred_ = false;
   left_ = left;
@@ -175,15 +176,22 @@ void Form::Move(float left, float top, float width, float height) {
   ApplyGeometry();
 }
 
-void Form::ApplyGeometry() {
-  // Left, Top, Width and Height describe the outer window; Qt moves by the
-  // frame but sizes the inside, so take off what the frame adds.
+QMargins Form::FrameMargins() const {
   const QRect frame = window_->frameGeometry();
   const QRect inner = window_->geometry();
-  const int extraW = frame.width() - inner.width();
-  const int extraH = frame.height() - inner.height();
-  const int w = std::max(1, TwipsToPixelsX(width_) - extraW);
-  const int h = std::max(1, TwipsToPixelsY(height_) - extraH);
+  return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                  frame.bottom() - inner.bottom());
+}
+
+void Form::ApplyGeometry() {
+  // Left, Top, Width and Height describe the outer window; Qt moves by the
+  // frame but sizes the inside, so take off what the frame adds. Before the
+  // window manager has framed the window the frame is unknown (nothing);
+  // FollowFrame places the window again once it is known.
+  const QMargins margins = FrameMargins();
+  placedMargins_ = margins;
+  const int w = std::max(1, TwipsToPixelsX(width_) - margins.left() - margins.right());
+  const int h = std::max(1, TwipsToPixelsY(height_) - margins.top() - margins.bottom());
   const bool fixed = borderStyle_ == BorderStyle::FixedSingle || borderStyle_ == BorderStyle::FixedDialog;
   if (fixed) {
     window_->setFixedSize(w, h);
@@ -193,6 +201,25 @@ void Form::ApplyGeometry() {
     window_->resize(w, h);
   }
   window_->move(TwipsToPixelsX(left_), TwipsToPixelsY(top_));
+}
+
+void Form::FollowFrame() {
+  if (!shown_ || closed_ || followingFrame_ || !window_->isVisible()) return;
+  // A maximised, minimised or full-screen window is the window manager's to
+  // place.
+  if (window_->windowState() != Qt::WindowNoState) return;
+  if (FrameMargins() == placedMargins_) return;
+  struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+  } busy(followingFrame_);
+  if (clientSized_) {
+    SetClientSize(clientWidth_, clientHeight_);
+  } else {
+    ApplyGeometry();
+  }
+  if (centred_) CenterOnScreen();
 }
 
 QSize Form::ClientPixels() const {
@@ -212,8 +239,8 @@ float Form::ScaleWidth() const { return PixelsToTwipsX(ClientPixels().width()); 
 float Form::ScaleHeight() const { return PixelsToTwipsY(ClientPixels().height()); }
 
 void Form::SetClientSize(float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "ScaleWidth");
+  CheckExtent(height, "ScaleHeight");
   clientSized_ = true;
   clientWidth_ = width;
   clientHeight_ = height;
@@ -263,9 +290,13 @@ void Form::CenterOnScreen() {
 
 Menu& Form::AddMenu(std::string name, std::string caption) {
   QMenuBar* bar = window_->menuBar();
-  // Keep the bar inside the window on desktops that export menus.
-  bar->setNativeMenuBar(false);
+  if (accessKeys_ == nullptr) {
+    // Keep the bar inside the window on desktops that export menus.
+    bar->setNativeMenuBar(false);
+    accessKeys_ = new detail::MenuAccessKeys(bar);
+  }
   QMenu* menu = bar->addMenu(QString::fromStdString(caption));
+  accessKeys_->Watch(menu);
   menu->setObjectName(QString::fromStdString(name));
   menus_.push_back(std::make_unique<Menu>(menu, std::move(name)));
   return *menus_.back();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 
@@ -26,7 +27,8 @@ namespace forms {
 
 namespace detail {
 class FormWindow;
-}
+class MenuAccessKeys;
+}  // namespace detail
 
 enum class BorderStyle {
   None,         // no title bar, no border
@@ -110,16 +112,24 @@ class Form : public Container {
   // The shared closing sequence; true when the form is closed afterwards.
   bool RunClosingSequence(int16_t unloadMode);
   void ApplyGeometry();
+  // Applies the geometry again when the window manager's frame round the
+  // window differs from the one the last placement allowed for: when the
+  // frame first becomes known after showing, and whenever it changes.
+  void FollowFrame();
+  QMargins FrameMargins() const;
   QSize ClientPixels() const;
   void FocusFirstButton();
 
   std::unique_ptr<detail::FormWindow> window_;
   std::vector<std::unique_ptr<Menu>> menus_;
+  detail::MenuAccessKeys* accessKeys_ = nullptr;  // owned by the menu bar
   std::string caption_;
   float left_, top_, width_, height_;
   float clientWidth_ = 0, clientHeight_ = 0;
   bool clientSized_ = false;  // the client size was set last, not the outer one
   bool centred_ = false;      // centred, and not placed since
+  QMargins placedMargins_;    // the frame the last placement allowed for
+  bool followingFrame_ = false;
   BorderStyle borderStyle_ = BorderStyle::Sizable;
   bool loaded_ = false;
   bool shown_ = false;

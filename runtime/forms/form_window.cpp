@@ -32,10 +32,25 @@ namespace forms::detail {
 
 void FormWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  // A top-level window hears of its own show only after Qt has shown all of
-  // its children, so the controls' Show handlers can run here, however the
-  // window came to be shown.
-  Surface::FlushPendingShows();
+  // A top-level window hears of its own show after Qt has shown its
+  // children but before it asks for the window to be mapped, so the
+  // controls' Show handlers run once this show is over, however the window
+  // came to be shown (Form::Show runs them itself as soon as it can).
+  QMetaObject::invokeMethod(this, [] { Surface::FlushPendingShows(); }, Qt::QueuedConnection);
+}
+
+}  // namespace forms::detail
+
+namespace forms::detail {
+
+void FormWindow::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  if (form_ != nullptr) Guarded("Form frame change", [&] { form_->FollowFrame(); });
+}
+
+void FormWindow::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (form_ != nullptr) Guarded("Form frame change", [&] { form_->FollowFrame(); });
 }
 
 }  // namespace forms::detail

@@ -29,9 +29,13 @@ void MsgBox(const std::string& text) {
     return;
   }
   detail::EnsureApplication();
-  // Titled with the program's name, as a message without a title of its own.
+  // Titled with the program's name, as a message without a title of its own,
+  // and standing over the program's window (the active one, or the newest
+  // form on the screen while none is active yet, as at start-up).
+  QWidget* over = QApplication::activeWindow();
+  if (over == nullptr) over = detail::NewestOpenFormWindow();
   QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                  QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+                  QString::fromStdString(text), QMessageBox::Ok, over);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }

@@ -31,20 +31,20 @@ void PictureBox::SetTop(float twips) {
 }
 
 void PictureBox::SetWidth(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Width");
   width_ = twips;
   Place();
 }
 
 void PictureBox::SetHeight(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Height");
   height_ = twips;
   Place();
 }
 
 void PictureBox::Move(float left, float top, float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "Width");
+  CheckExtent(height, "Height");
   left_ = left;
   top_ = top;
   width_ = width;

@@ -1,8 +1,11 @@
 #include "runtime/forms/detail/surface.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QWindow>
 #include <vector>
 
 #include "runtime/forms/container.h"
@@ -79,17 +82,51 @@ void Surface::showEvent(QShowEvent* e) {
 void Surface::FlushPendingShows() {
   std::vector<QPointer<Surface>> pending;
   pending.swap(PendingShows());
+  bool deferred = false;
   for (const QPointer<Surface>& surface : pending) {
-    if (surface) surface->RunShowHandler();
+    if (!surface) continue;
+    // Inside the show of its top-level window, before Qt has asked for the
+    // window to be mapped: later, from the event loop.
+    const QWindow* top = surface->window()->windowHandle();
+    if (surface->isVisible() && (top == nullptr || !top->isVisible())) {
+      PendingShows().push_back(surface);
+      deferred = true;
+      continue;
+    }
+    surface->RunShowHandler();
   }
+  if (deferred) QMetaObject::invokeMethod(QCoreApplication::instance(), [] { FlushPendingShows(); }, Qt::QueuedConnection);
+}
+
+void Surface::WaitUntilOnScreen() {
+  // Until the window manager has mapped the top-level window and Qt has
+  // painted it, whatever the handler shows (a modal message) would stand on
+  // an empty screen, and the window would come only after it. Input waits;
+  // the wait is short, and bounded for a window that is never exposed
+  // (minimised, on another desktop).
+  constexpr int kLongestWaitMs = 2000;
+  QWidget* top = window();
+  QElapsedTimer waited;
+  waited.start();
+  while (top->isVisible() && !(top->windowHandle() != nullptr && top->windowHandle()->isExposed()) &&
+         waited.elapsed() < kLongestWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 20);
+  }
+  // The expose paints the window; let that paint reach the screen.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void Surface::RunShowHandler() {
   if (!showPending_) return;
   showPending_ = false;
   if (control_ == nullptr || !isVisible()) return;
-  // The handler may run host code that lets go of the control.
+  // The wait and the handler may run host code that lets go of the control
+  // or destroys its window.
   Ref<UserControl> hold = control_->HoldReference();
+  QPointer<Surface> self(this);
+  WaitUntilOnScreen();
+  if (!self || control_ == nullptr || !isVisible()) return;
   Guarded("UserControl_Show", [&] { hold->NotifyShown(); });
 }
 

@@ -1,23 +1,15 @@
 #include "runtime/forms/user_control.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/units.h"
-#include "runtime/platform/error.h"
 #include "runtime/platform/stack_space.h"
 
 namespace forms {
-namespace {
 
-void CheckExtent(float twips) {
-  if (!std::isfinite(twips) || twips < 0) {
-    throw platform::Error(platform::kErrorInvalidArgument, "Invalid property value: a size cannot be negative.");
-  }
-}
-
-}  // namespace
+using detail::CheckExtent;
 
 UserControl::UserControl() {
   auto* surface = new detail::Surface(this, nullptr);
@@ -74,14 +66,14 @@ void UserControl::ApplySize() {
 }
 
 void UserControl::SetWidth(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Width");
   width_ = twips;
   ApplySize();
   if (site_ != nullptr) site_->OnRequestSize(width_, height_);
 }
 
 void UserControl::SetHeight(float twips) {
-  CheckExtent(twips);
+  CheckExtent(twips, "Height");
   height_ = twips;
   ApplySize();
   if (site_ != nullptr) site_->OnRequestSize(width_, height_);
@@ -112,8 +104,8 @@ void UserControl::NotifyShown() {
 }
 
 void UserControl::HostResize(float width, float height) {
-  CheckExtent(width);
-  CheckExtent(height);
+  CheckExtent(width, "Width");
+  CheckExtent(height, "Height");
   const bool changed = width != width_ || height != height_;
   width_ = width;
   height_ = height;

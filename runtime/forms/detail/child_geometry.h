@@ -5,8 +5,10 @@ class QWidget;
 
 namespace forms::detail {
 
-// Throws for a negative width or height; NaN fails too, as no box has it.
-void CheckExtent(float twips);
+// The one rule for every width and height the forms layer accepts: a
+// number of twips, 0 or more. Anything else raises platform::Error naming the
+// property (`what`, e.g. "Width") and leaves the old value in place.
+void CheckExtent(float twips, const char* what);
 
 // Edges are rounded, not the size, so that neighbouring windows meet without
 // gaps or overlaps.

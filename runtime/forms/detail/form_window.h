@@ -1,6 +1,7 @@
 #pragma once
 // The top-level window of a form. A close request from the window manager
-// takes the same closing sequence as Unload from code.
+// takes the same closing sequence as Unload from code, and a change of the
+// frame it puts round the window places the window again.
 #include <QMainWindow>
 
 namespace forms {
@@ -19,6 +20,10 @@ class FormWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  // The window manager frames a window after it is shown, and may change
+  // the frame later; either moves or resizes the inside.
+  void moveEvent(QMoveEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   Form* form_;

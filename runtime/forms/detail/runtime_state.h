@@ -5,6 +5,8 @@
 #include <exception>
 #include <utility>
 
+class QWidget;
+
 namespace forms {
 class Form;
 }
@@ -18,6 +20,9 @@ void EnsureApplication();
 void RegisterForm(Form* form);
 void UnregisterForm(Form* form);
 bool AnyFormOpen();
+// The window of the newest form that is open and on the screen, or nullptr:
+// what a message stands over when no window is active yet.
+QWidget* NewestOpenFormWindow();
 
 // Lets a pump waiting for events re-check whether the program should end.
 void WakeUp();

@@ -53,6 +53,8 @@ class Surface : public QWidget {
   bool showPending_ = false;
 
   void RunShowHandler();
+  // Pumps (no input) until the top-level window is on the screen, painted.
+  void WaitUntilOnScreen();
 };
 
 }  // namespace forms::detail

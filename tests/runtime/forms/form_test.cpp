@@ -191,6 +191,37 @@ TEST(Form, MenuItemsRunTheirCommandsAndCarryAccessKeysButNoShortcuts) {
   form.MenuAction("mnuBroken")->trigger();  // an error ends that command only
   form.MenuAction("mnuExit")->trigger();
   EXPECT_EQ(ran, (std::vector<std::string>{"play", "exit"}));
+
+  // Both menus carry F. Keys go where the keyboard sends them: to the open
+  // menu while there is one, else to the window.
+  QApplication::setActiveWindow(form.Window());
+  const auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+    QWidget* target = QApplication::activePopupWidget();
+    QTest::keyClick(target != nullptr ? target : form.Window(), key, mods);
+    forms_test::PumpFor(50);
+  };
+  const auto open = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+  QMenu* fileMenu = form.MenuAction("mnuFile")->menu();
+  QMenu* functionsMenu = form.MenuAction("mnuFunctions")->menu();
+  for (int i = 0; i < 5; ++i) {
+    press(Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(open(), fileMenu) << "Alt+F number " << i + 1;
+    press(Qt::Key_Escape, Qt::NoModifier);
+    press(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_EQ(open(), nullptr);
+  }
+  // Alt+F again while "&File" is open keeps it; F alone moves on, round to
+  // the first; a key of an item in the open menu chooses that item.
+  press(Qt::Key_F, Qt::AltModifier);
+  press(Qt::Key_F, Qt::AltModifier);
+  EXPECT_EQ(open(), fileMenu);
+  press(Qt::Key_F, Qt::NoModifier);
+  EXPECT_EQ(open(), functionsMenu);
+  press(Qt::Key_F, Qt::NoModifier);
+  EXPECT_EQ(open(), fileMenu);
+  press(Qt::Key_E, Qt::NoModifier);
+  EXPECT_EQ(open(), nullptr);
+  EXPECT_EQ(ran, (std::vector<std::string>{"play", "exit", "exit"}));
 }
 
 TEST(Form, ButtonAccessKeyFollowsTheCaptionAndFocusStartsOnTheFirstTabStop) {

@@ -2,9 +2,17 @@
 // (15 twips a pixel): z-order, clipping, outlines, lines, pictures, text.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "runtime/forms/elements.h"
 #include "runtime/forms/form.h"
+#include "runtime/forms/command_button.h"
 #include "runtime/forms/picture_box.h"
+#include "runtime/forms/user_control.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/forms/test_support.h"
 
@@ -135,6 +143,58 @@ TEST_F(Canvas, NegativeSizesAreRefusedAndTheOldSizeKept) {
   // Zero is a size: the shape simply draws nothing.
   s.SetWidth(0);
   EXPECT_EQ(At(Render(form), 0, 0), kBack);
+}
+
+TEST_F(Canvas, EveryKindOfBoxRefusesTheSameBadSizesWithOneMessage) {
+  auto& box = form.AddPictureBox("Picture1");
+  box.Move(0, 0, 600, 600);
+  auto& button = form.AddButton("Command1");
+  button.Move(0, 0, 600, 600);
+  auto& image = form.Add<forms::Image>("Image1");
+  image.SetStretch(true);
+  image.Move(0, 0, 600, 600);
+  auto* control = new forms::UserControl();
+  control->SetWidth(600);
+  control->SetHeight(600);
+  form.SetWidth(6000);
+  form.SetHeight(6000);
+
+  struct Setter {
+    const char* what;
+    std::function<void(float)> set;
+    std::function<float()> get;
+  };
+  const std::vector<Setter> setters{
+      {"Width", [&](float v) { box.SetWidth(v); }, [&] { return box.Width(); }},
+      {"Height", [&](float v) { box.Move(0, 0, 600, v); }, [&] { return box.Height(); }},
+      {"Width", [&](float v) { button.SetWidth(v); }, [&] { return button.Width(); }},
+      {"Height", [&](float v) { button.Move(0, 0, 600, v); }, [&] { return button.Height(); }},
+      {"Width", [&](float v) { image.SetWidth(v); }, [&] { return image.Width(); }},
+      {"Height", [&](float v) { image.Move(0, 0, 600, v); }, [&] { return image.Height(); }},
+      {"Width", [&](float v) { control->SetWidth(v); }, [&] { return control->Width(); }},
+      {"Height", [&](float v) { control->HostResize(600, v); }, [&] { return control->Height(); }},
+      {"Width", [&](float v) { form.SetWidth(v); }, [&] { return form.Width(); }},
+      {"ScaleHeight", [&](float v) { form.SetClientSize(600, v); }, [&] { return form.Height(); }},
+  };
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  for (const Setter& s : setters) {
+    for (const float bad : {-1.0f, -0.5f, kNaN, kInf, -kInf}) {
+      const float before = s.get();
+      try {
+        s.set(bad);
+        ADD_FAILURE() << s.what << " took " << bad;
+      } catch (const platform::Error& e) {
+        EXPECT_EQ(e.code(), platform::kErrorInvalidArgument);
+        const std::string expected = std::string("Invalid property value: ") + s.what +
+                                     (bad < 0 && std::isfinite(bad) ? " cannot be negative."
+                                                                    : " must be a finite number of twips.");
+        EXPECT_EQ(std::string(e.what()), expected);
+      }
+      EXPECT_FLOAT_EQ(s.get(), before) << s.what << " after " << bad;
+    }
+  }
+  control->Release();
 }
 
 TEST_F(Canvas, LineRunsBetweenItsEndPointsWithItsWidth) {

@@ -1,0 +1,263 @@
+// The demo on a real X server with a real window manager (openbox), started
+// by tests/demo/desktop_session.sh, at the scale that session asks for
+// (KV_EXPECTED_SCALE). What is measured is what reaches the screen: the
+// window manager's frames as the X server has them, and pixels grabbed from
+// the root window, in device pixels.
+#include <xcb/xcb.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "controls/meter/segment_layout.h"
+#include "demo/terminator.h"
+#include "runtime/forms/elements.h"
+#include "runtime/forms/msgbox.h"
+#include "runtime/forms/picture_box.h"
+#include "runtime/forms/screen.h"
+#include "runtime/forms/units.h"
+#include "tests/demo/demo_session.h"
+
+namespace whorlix::testing {
+namespace {
+
+double ExpectedScale() {
+  const char* s = std::getenv("KV_EXPECTED_SCALE");
+  return s != nullptr ? std::atof(s) : 1.0;
+}
+
+xcb_connection_t* Connection() {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// The outer window the window manager put round `window`, in device pixels
+// on the root window: the ancestor that is a child of the root.
+QRect FrameOnScreen(const QWidget* window) {
+  xcb_connection_t* c = Connection();
+  xcb_window_t w = static_cast<xcb_window_t>(window->winId());
+  for (;;) {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+    if (tree == nullptr) return {};
+    const xcb_window_t parent = tree->parent;
+    const xcb_window_t root = tree->root;
+    free(tree);
+    if (parent == root || parent == XCB_NONE) break;
+    w = parent;
+  }
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+  if (g == nullptr) return {};
+  const QRect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+  free(g);
+  return r;
+}
+
+QSize ScreenPixels() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return (QSizeF(s->geometry().size()) * s->devicePixelRatio()).toSize();
+}
+
+QImage GrabScreen() {
+  PumpFor(300);  // let the last paint reach the screen
+  return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A widget's point in device pixels on the screen (integer scales only).
+QPoint OnScreen(const QWidget* w, QPoint logical) {
+  const double s = w->devicePixelRatioF();
+  const QPoint g = w->mapToGlobal(logical);
+  return QPoint(static_cast<int>(std::lround(g.x() * s)), static_cast<int>(std::lround(g.y() * s)));
+}
+
+struct Span {
+  int start, length;
+};
+
+// Runs of pixels along row y, from x0 to x1, whose colour `in` accepts.
+std::vector<Span> Runs(const QImage& img, int y, int x0, int x1, const std::function<bool(QRgb)>& in) {
+  std::vector<Span> runs;
+  for (int x = x0; x < x1; ++x) {
+    if (!in(img.pixel(x, y))) continue;
+    if (!runs.empty() && runs.back().start + runs.back().length == x) {
+      ++runs.back().length;
+    } else {
+      runs.push_back({x, 1});
+    }
+  }
+  return runs;
+}
+
+bool Near(QRgb p, int r, int g, int b, int tolerance = 24) {
+  return std::abs(qRed(p) - r) <= tolerance && std::abs(qGreen(p) - g) <= tolerance &&
+         std::abs(qBlue(p) - b) <= tolerance;
+}
+
+QWidget* MeterWindow(FullScreen& w) {
+  QWidget* strip = w.FindPictureBox("Picture1")->Widget();
+  const QRect meterBox(forms::TwipsToPixelsX(2820), forms::TwipsToPixelsY(45), forms::TwipsToPixelsX(2715),
+                       forms::TwipsToPixelsY(240));
+  for (QWidget* child : strip->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child->isVisible() && child->geometry() == meterBox) return child;
+  }
+  return nullptr;
+}
+
+using Desktop = DemoSession;
+
+TEST_F(Desktop, ScaleIsTheOneTheDesktopAskedFor) {
+  FullScreen& w = Open("values 0");
+  EXPECT_DOUBLE_EQ(w.Window()->devicePixelRatioF(), ExpectedScale());
+  // Twips follow the logical pixel grid.
+  EXPECT_FLOAT_EQ(forms::Screen::TwipsPerPixelX(), 15.0f);
+  EXPECT_FLOAT_EQ(forms::Screen::Width(),
+                  static_cast<float>(QGuiApplication::primaryScreen()->geometry().width()) * 15.0f);
+}
+
+TEST_F(Desktop, TheMainWindowsFrameCoversTheScreenAndTheDialogsFrameIsCentred) {
+  FullScreen& w = Open("values 0");
+  const QRect screen(QPoint(0, 0), ScreenPixels());
+  EXPECT_TRUE(PumpUntil([&] { return FrameOnScreen(w.Window()) == screen; }, 5000));
+  EXPECT_EQ(FrameOnScreen(w.Window()), screen);
+  // The client area is what the frame leaves: smaller than the screen.
+  EXPECT_LT(w.Window()->geometry().height(), QGuiApplication::primaryScreen()->geometry().height());
+  EXPECT_FLOAT_EQ(w.Width(), forms::Screen::Width());
+  EXPECT_FLOAT_EQ(w.Height(), forms::Screen::Height());
+
+  Choose(w, "mnuExit");
+  Terminator* dialog = w.QuitDialog();
+  ASSERT_NE(dialog, nullptr);
+  const auto centred = [&] {
+    const QRect f = FrameOnScreen(dialog->Window());
+    return f.isValid() && f.width() > dialog->Window()->width() &&
+           std::abs(2 * f.x() + f.width() - screen.width()) <= 1 &&
+           std::abs(2 * f.y() + f.height() - screen.height()) <= 1;
+  };
+  EXPECT_TRUE(PumpUntil(centred, 5000)) << "dialog frame at " << FrameOnScreen(dialog->Window()).x() << ","
+                                        << FrameOnScreen(dialog->Window()).y();
+}
+
+// With no mixer the meter's message comes while the window is shown; by then
+// the window is mapped and painted, so the message stands over it.
+TEST_F(Desktop, TheMixerMessageStandsOverTheMappedAndPaintedWindow) {
+  std::vector<std::string> messages;
+  bool exposed = false;
+  QRgb middle = 0;
+  forms::ScopedMsgBoxHook hook([&](const std::string& text) {
+    messages.push_back(text);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->isVisible() && top->windowTitle().startsWith(" Brenvale KvQmxVU")) {
+        exposed = top->windowHandle() != nullptr && top->windowHandle()->isExposed();
+      }
+    }
+    const QImage img = GrabScreen();
+    middle = img.pixel(img.width() / 2, img.height() / 2);
+  });
+  Open("open fail");
+  EXPECT_EQ(messages, std::vector<std::string>{"Couldn't open the mixer."});
+  EXPECT_TRUE(exposed);
+  EXPECT_TRUE(Near(middle, 0, 0, 64, 0)) << std::hex << middle;  // the window's background
+}
+
+TEST_F(Desktop, AltFFiveTimesOpensFileEveryTime) {
+  FullScreen& w = Open("values 0");
+  ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == w.Window(); }, 5000));
+  QMenu* file = w.MenuAction("mnuFile")->menu();
+  const auto key = [](const char* k) {
+    EXPECT_EQ(QProcess::execute("xdotool", {"key", k}), 0) << k;
+    PumpFor(150);
+  };
+  for (int i = 0; i < 5; ++i) {
+    key("alt+f");
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    EXPECT_EQ(QApplication::activePopupWidget(), file) << "Alt+F number " << i + 1;
+    key("Escape");
+    key("Escape");
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activePopupWidget() == nullptr; }, 2000));
+  }
+  key("alt+f");
+  key("f");
+  EXPECT_EQ(QApplication::activePopupWidget(), w.MenuAction("mnuFunctions")->menu());
+  key("Escape");
+}
+
+// The meter's lit segments, the lit bars and the frame round them, at the
+// session's scale: the layout of scale 1, every length times the scale.
+TEST_F(Desktop, MeterBarsAndBordersAreTheLayoutOfScale1AtTheScreensScale) {
+  FullScreen& w = Open("values 20000");
+  const double s = ExpectedScale();
+  ASSERT_DOUBLE_EQ(w.Window()->devicePixelRatioF(), s);
+  const auto scaled = [&](double px) { return static_cast<int>(std::lround(px * s)); };
+
+  Choose(w, "mnuDialfenLow");
+  QWidget* meter = MeterWindow(w);
+  ASSERT_NE(meter, nullptr);
+  PumpFor(300);
+  QImage img = GrabScreen();
+  // Through the middle of the segments (top 3 px, 8 px high).
+  const QPoint meterAt = OnScreen(meter, QPoint(0, 0));
+  const int segmentRow = meterAt.y() + scaled(3 + 4);
+  const auto lit = [](QRgb p) { return qRed(p) + qGreen(p) + qBlue(p) > 120; };
+  const std::vector<Span> segments = Runs(img, segmentRow, meterAt.x(), meterAt.x() + scaled(181), lit);
+  ASSERT_EQ(segments.size(), size_t{meter::kSegmentCount});
+  for (int n = 0; n < meter::kSegmentCount; ++n) {
+    const int width = n < 9 ? 14 : 15;  // the pictures' own widths
+    EXPECT_EQ(segments[n].start - meterAt.x(), scaled(meter::kSegmentLefts[n] / 15.0)) << "segment " << n + 1;
+    EXPECT_EQ(segments[n].length, scaled(width)) << "segment " << n + 1;
+  }
+
+  Choose(w, "mnuBarGraph");
+  PumpFor(300);
+  img = GrabScreen();
+  QWidget* strip = w.FindPictureBox("Picture1")->Widget();
+  const QPoint stripAt = OnScreen(strip, QPoint(0, 0));
+  const int barRow = stripAt.y() + scaled(10);
+  const std::vector<Span> bars =
+      Runs(img, barRow, stripAt.x(), stripAt.x() + scaled(172), [](QRgb p) { return Near(p, 0, 192, 192); });
+  ASSERT_EQ(bars.size(), size_t{21});  // 20000 lights them all
+  for (size_t k = 0; k < bars.size(); ++k) {
+    EXPECT_EQ(bars[k].length, scaled(3)) << "bar " << k;  // a 3-pixel line
+    if (k > 0) {
+      EXPECT_EQ(bars[k].start - bars[k - 1].start, scaled(8)) << "bar " << k;
+    }
+  }
+  // The frame round the bars, a rectangle of border width 2.
+  const std::vector<Span> frame =
+      Runs(img, barRow, stripAt.x(), stripAt.x() + scaled(180), [](QRgb p) { return Near(p, 0, 128, 128, 8); });
+  ASSERT_GE(frame.size(), size_t{2});
+  EXPECT_EQ(frame.front().start, stripAt.x());
+  EXPECT_EQ(frame.front().length, scaled(2));
+  EXPECT_EQ(frame.back().length, scaled(2));
+
+  // A ring round the sphere: Shape1, border width 3, across its centre, at
+  // its right edge (the other rings cross its left one).
+  const forms::Element* ring = w.Find("Shape1");
+  ASSERT_NE(ring, nullptr);
+  const int boxLeft = forms::TwipsToPixelsX(ring->Left());
+  const int boxRight = forms::TwipsToPixelsX(ring->Left() + ring->Width());
+  const int boxTop = forms::TwipsToPixelsY(ring->Top());
+  const int boxBottom = forms::TwipsToPixelsY(ring->Top() + ring->Height());
+  const int diameter = std::min(boxRight - boxLeft, boxBottom - boxTop);
+  const int ringRight = boxLeft + (boxRight - boxLeft - diameter) / 2 + diameter;
+  const QPoint centre = OnScreen(w.Widget(), QPoint((boxLeft + boxRight) / 2, (boxTop + boxBottom) / 2));
+  const QPoint edge = OnScreen(w.Widget(), QPoint(ringRight, (boxTop + boxBottom) / 2));
+  const std::vector<Span> border =
+      Runs(img, centre.y(), centre.x(), edge.x() + scaled(2), [](QRgb p) { return Near(p, 128, 0, 128, 40); });
+  ASSERT_FALSE(border.empty());
+  EXPECT_NEAR(border.back().length, scaled(3), 1);
+}
+
+}  // namespace
+}  // namespace whorlix::testing
