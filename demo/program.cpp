@@ -11,6 +11,7 @@ namespace whorlix {
 
 int RunWhorlix(int& argc, char** argv) {
   forms::Application::Initialize(argc, argv);
+  forms::Application::SetDesktopEntry("com.brenvale.Whorlix");
   try {
     forms::Application::CreateForm<FullScreen>().Show();
   } catch (const std::exception& e) {

@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QWidget>
 
 #include "runtime/forms/detail/runtime_state.h"
@@ -117,6 +118,13 @@ void Application::Initialize(int& argc, char** argv) {
                           "The forms runtime needs a QApplication, but another application object exists.");
   }
   Configure(app);
+}
+
+void Application::SetDesktopEntry(const std::string& id) {
+  detail::EnsureApplication();
+  const QString name = QString::fromStdString(id);
+  QGuiApplication::setDesktopFileName(name);
+  if (QIcon::hasThemeIcon(name)) QGuiApplication::setWindowIcon(QIcon::fromTheme(name));
 }
 
 int Application::Run() {

@@ -5,6 +5,7 @@
 // the stack. Qt's own "quit on last window" is switched off because it acts
 // only inside exec() and would end the program under a running DoEvents loop.
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace forms {
@@ -16,6 +17,11 @@ class Application {
   // Creates the QApplication if none exists (safe to call twice). Every forms
   // object also ensures one exists, so tests need not call this.
   static void Initialize(int& argc, char** argv);
+
+  // Names the program's desktop entry (its file name without ".desktop"), so
+  // a Wayland compositor and the sound settings show the installed name and
+  // icon. The icon is the theme's icon of that name where one is installed.
+  static void SetDesktopEntry(const std::string& id);
 
   // Pumps messages until no form is open and no DoEvents loop is on the stack,
   // then calls Form_Terminate on every form in creation order, destroys the

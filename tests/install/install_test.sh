@@ -24,7 +24,12 @@ drive() {
   local program=$1 home=$2
   mkdir -p "$home/.config" "$home/run"
   chmod 700 "$home/run"
+  # A desktop session lists the tree's share folder in XDG_DATA_DIRS, which is
+  # how the program finds its themed icon.
+  local share
+  share=$(cd "$(dirname "$program")/../share" && pwd)
   env -i HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/run" PATH=/usr/bin:/bin \
+    XDG_DATA_DIRS="$share:/usr/share" \
     DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" PULSE_SERVER="$PULSE_SERVER" \
     ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
     "$program" >"$home/whorlix.log" 2>&1 &
@@ -43,6 +48,14 @@ drive() {
     sleep 0.1
   done
   [ "$streams" -gt 0 ] || fail "$program opened no record stream on $PULSE_SERVER"
+  # ...under the icon of its desktop entry, so the user's sound settings show
+  # what it is.
+  pactl list source-outputs 2>/dev/null | awk -v pid="application.process.id = \"$pid\"" '
+    /^Source Output #/ { if (mine && icon) found = 1; mine = 0; icon = 0 }
+    index($0, pid) { mine = 1 }
+    /application.icon_name = "com.brenvale.Whorlix"/ { icon = 1 }
+    END { exit !(found || (mine && icon)) }' ||
+    fail "$program's record stream does not carry its desktop entry's icon"
   # A message box (a failed mixer open, a failed start) carries the program's name.
   if xdotool search --onlyvisible --name '^Whorlix$' >/dev/null 2>&1; then
     cat "$home/whorlix.log" >&2
