@@ -171,7 +171,7 @@ void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
   edit(data);
   const std::string bytes = data.Serialize();
 
-  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string tmpl = dir.string() + "/." + target.filename().string() + ".XXXXXX";
   Fd tmp(::mkostemp(tmpl.data(), O_CLOEXEC));
   if (tmp.get() < 0) WriteFailure(file_, "cannot create a temporary file in " + dir.string() + ": " + Why());
   bool placed = false;

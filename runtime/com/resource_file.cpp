@@ -59,7 +59,10 @@ ResourceId ResourceId::Parse(std::string_view text) {
 }
 
 std::string ResourceId::ToString() const {
-  return isName_ ? bytes::Utf16ToUtf8(name_) : "#" + std::to_string(ordinal_);
+  if (isName_) return bytes::Utf16ToUtf8(name_);
+  std::string text = std::to_string(ordinal_);
+  text.insert(text.begin(), '#');
+  return text;
 }
 
 bool ResourceId::operator==(const ResourceId& other) const {

@@ -1,8 +1,9 @@
 #include "controls/module/library/module_resources.h"
 
+#include <algorithm>
+
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
-#include "runtime/com/resource_byte_io.h"
 #include "runtime/com/typelib_writer.h"
 
 namespace dialfen {
@@ -39,10 +40,12 @@ const com::VersionRecord& ModuleVersionRecord() {
 }
 
 std::vector<uint8_t> IdentityResourceData(const com::GUID& identity) {
-  com::bytes::Writer w;
-  w.U32(16);
-  w.Bytes(identity.Bytes());
-  return w.Take();
+  // A 32-bit length, little-endian, then the identity's 16 bytes.
+  const auto bytes = identity.Bytes();
+  std::vector<uint8_t> data(4 + bytes.size());
+  data[0] = static_cast<uint8_t>(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), data.begin() + 4);
+  return data;
 }
 
 std::vector<com::Resource> ModuleResources(const std::vector<uint8_t>& fastTimerBitmap,
