@@ -1,0 +1,214 @@
+// What each of the demo's pictures costs the processor: the real Whorlix on a
+// private X server (Xvfb), its level from a scripted mixer, its menu chosen
+// with xdotool as a user would. For every mode and level it prints the demo's
+// own processor time and the X server's, per second of wall time, once with
+// partial repaints and once with KV_FULL_REPAINT=1 (every change repaints the
+// whole container) as the baseline of the same run, and their ratio.
+//
+//   demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]
+//
+// The machine's other load shows in the figures: repeat with --rounds to see
+// the spread (the table gives the median, the extremes follow it).
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/demo_cpu/child_process.h"
+#include "bench/demo_cpu/virtual_display.h"
+
+namespace {
+
+using kvbench::ChildProcess;
+using kvbench::VirtualDisplay;
+namespace fs = std::filesystem;
+
+struct Level {
+  std::string name;
+  std::string script;  // scripted-mixer format
+};
+
+// A level that moves at every reading, from silence to past the full bar
+// graph and back: the most a real signal could ask of the drawing.
+std::string SweepScript() {
+  std::string values = "values";
+  for (int l = 0; l <= 16000; l += 500) values += " " + std::to_string(l);
+  for (int l = 15500; l > 0; l -= 500) values += " " + std::to_string(l);
+  return values + "\nend cycle\n";
+}
+
+struct Mode {
+  std::string name;
+  std::string menuKey;  // the item's access key in the Functions menu; none: the state after start-up
+};
+
+struct Figures {
+  double demo = 0;  // % of one core
+  double x = 0;
+};
+
+struct Options {
+  double seconds = 4;
+  int rounds = 1;
+  int width = 1280, height = 1024;
+};
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (a == "--seconds" && value) {
+      o.seconds = std::atof(value);
+      ++i;
+    } else if (a == "--rounds" && value) {
+      o.rounds = std::atoi(value);
+      ++i;
+    } else if (a == "--screen" && value && std::sscanf(value, "%dx%d", &o.width, &o.height) == 2) {
+      ++i;
+    } else {
+      throw std::runtime_error("usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]");
+    }
+  }
+  if (o.seconds <= 0 || o.rounds <= 0 || o.width <= 0 || o.height <= 0)
+    throw std::runtime_error("--seconds, --rounds and --screen take positive values");
+  return o;
+}
+
+void Pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+Figures Measure(ChildProcess& demo, ChildProcess& server, double seconds) {
+  const auto t0 = std::chrono::steady_clock::now();
+  const double demo0 = demo.CpuSeconds(), x0 = server.CpuSeconds();
+  Pause(seconds);
+  const double demo1 = demo.CpuSeconds(), x1 = server.CpuSeconds();
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  return {100.0 * (demo1 - demo0) / wall, 100.0 * (x1 - x0) / wall};
+}
+
+// Opens the Functions menu (through File, the first item of the bar, whose
+// place does not depend on the font) and picks an item by its access key.
+void Choose(const VirtualDisplay& display, const std::string& key) {
+  display.Click(12, 8);
+  Pause(0.3);
+  display.Key("Right");
+  Pause(0.3);
+  display.Key(key);
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string Ratio(double partial, double full) {
+  if (full < 0.05) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", partial / full);
+  return text;
+}
+
+std::string Spread(const std::vector<double>& v) {
+  if (v.size() < 2) return "";
+  char text[48];
+  std::snprintf(text, sizeof text, " [%.1f-%.1f]", *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()));
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const Options options = Parse(argc, argv);
+    const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
+    char tmpl[] = "/tmp/kv-demo-cpu-XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("cannot make a temporary directory");
+    const fs::path work = tmpl;
+    const std::string log = (work / "log.txt").string();
+    const std::string registry = (work / "registry.reg").string();
+
+    if (kvbench::RunToEnd({(bin / "regtool").string(), "register", (bin / "KvQmxTmr.ocx").string()},
+                          kvbench::EnvironmentWith({{"KV_REGISTRY_FILE", registry}}), log) != 0)
+      throw std::runtime_error("registering KvQmxTmr.ocx failed (see " + log + ")");
+
+    VirtualDisplay display(options.width, options.height, log);
+
+    const std::vector<Level> levels = {
+        {"silence", "values 0\n"}, {"12000", "values 12000\n"}, {"32768", "values 32768\n"}, {"sweep", SweepScript()}};
+    const std::vector<Mode> modes = {
+        {"idle", ""}, {"low timer", "l"}, {"bar graph", "b"}, {"pulsing shapes", "w"}};
+    const std::vector<std::string> ways = {"partial", "full"};
+    // results[mode][level][way] holds one entry a round.
+    std::map<std::string, std::map<std::string, std::map<std::string, std::vector<Figures>>>> results;
+
+    for (int round = 0; round < options.rounds; ++round) {
+      for (const Level& level : levels) {
+        const std::string script = (work / "level.script").string();
+        std::ofstream(script) << level.script;
+        for (const std::string& way : ways) {
+          ChildProcess demo({(bin / "Whorlix").string()},
+                            kvbench::EnvironmentWith({{"DISPLAY", display.Name()},
+                                                      {"WAYLAND_DISPLAY", ""},
+                                                      {"QT_QPA_PLATFORM", "xcb"},
+                                                      {"KV_REGISTRY_FILE", registry},
+                                                      {"KV_MIXER_DEVICE", "script:" + script},
+                                                      {"KV_FULL_REPAINT", way == "full" ? "1" : ""}}),
+                            log);
+          if (!display.WaitForWindowOf(demo.Pid(), 20000))
+            throw std::runtime_error("the demo showed no window (see " + log + ")");
+          for (const Mode& mode : modes) {
+            if (!mode.menuKey.empty()) Choose(display, mode.menuKey);
+            Pause(1.0);  // the mode settles in; the menu's own drawing is over
+            if (!demo.Running()) throw std::runtime_error("the demo ended early (see " + log + ")");
+            results[mode.name][level.name][way].push_back(Measure(demo, display.Server(), options.seconds));
+            std::fprintf(stderr, ".");
+          }
+          demo.Stop();
+        }
+      }
+    }
+    std::fprintf(stderr, "\n");
+
+    std::printf("Processor time in %% of one core per second of wall time: Xvfb %dx%d, %.1f s per mode, %s%d round%s\n",
+                options.width, options.height, options.seconds, options.rounds > 1 ? "median of " : "",
+                options.rounds, options.rounds > 1 ? "s [lowest-highest]" : "");
+    std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s\n", "mode", "level", "demo partial", "demo full",
+                "ratio", "X server partial", "X server full", "ratio");
+    for (const Mode& mode : modes) {
+      for (const Level& level : levels) {
+        std::map<std::string, std::vector<double>> demo, x;
+        for (const std::string& way : ways) {
+          for (const Figures& f : results[mode.name][level.name][way]) {
+            demo[way].push_back(f.demo);
+            x[way].push_back(f.x);
+          }
+        }
+        auto cell = [](const std::vector<double>& v) {
+          char text[64];
+          std::snprintf(text, sizeof text, "%5.2f%s", Median(v), Spread(v).c_str());
+          return std::string(text);
+        };
+        std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s\n", mode.name.c_str(), level.name.c_str(),
+                    cell(demo["partial"]).c_str(), cell(demo["full"]).c_str(),
+                    Ratio(Median(demo["partial"]), Median(demo["full"])).c_str(), cell(x["partial"]).c_str(),
+                    cell(x["full"]).c_str(), Ratio(Median(x["partial"]), Median(x["full"])).c_str());
+      }
+    }
+    fs::remove_all(work);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "demo_cpu_per_mode: %s\n", e.what());
+    return 1;
+  }
+}
