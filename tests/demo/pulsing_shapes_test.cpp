@@ -149,12 +149,17 @@ TEST_F(PulsingShapes, PartialRepaintsLeaveWhatAFullRepaintDraws) {
   QWidget* window = w.Window();
   PumpFor(50);
   for (size_t i = 0; i < steps.size(); ++i) {
+    forms_test::PaintCounter windowPaints(w.Widget());
     if (steps[i].kind == Step::Event) {
       w.KvQmxFasTmr1_QmxTimer();
     } else {
       w.BarGraphTimer_Timer();
     }
     PumpFor(10);  // the fast timer's loop and the timer tick pump as much
+    // Hidden, resized, moved and shown again: all of it in one frame.
+    if (steps[i].kind == Step::Event && (i == 0 || steps[i - 1].level != steps[i].level)) {
+      EXPECT_EQ(windowPaints.Count(), 1) << "step " << i;
+    }
     const QImage shown = forms_test::OnScreen(window);
     ASSERT_EQ(shown.size(), window->size());
     EXPECT_EQ(forms_test::FrameDifference(shown, forms_test::AfterFullRepaint(window)), "")

@@ -71,19 +71,23 @@ inline std::string FrameDifference(const QImage& shown, const QImage& expected) 
          std::to_string(firstY) + ")";
 }
 
-// Counts the paint events that any widget receives while it lives.
+// Counts the paint events that any widget (or only `widget`) receives while
+// it lives.
 class PaintCounter : public QObject {
  public:
-  PaintCounter() { QCoreApplication::instance()->installEventFilter(this); }
+  explicit PaintCounter(const QObject* widget = nullptr) : only_(widget) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
   int Count() const { return count_; }
 
  protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Paint) ++count_;
+  bool eventFilter(QObject* receiver, QEvent* e) override {
+    if (e->type() == QEvent::Paint && (only_ == nullptr || receiver == only_)) ++count_;
     return false;
   }
 
  private:
+  const QObject* only_;
   int count_ = 0;
 };
 
