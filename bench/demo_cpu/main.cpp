@@ -6,6 +6,7 @@
 // whole container) as the baseline of the same run, and their ratio.
 //
 //   demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]
+//                     [--modes idle,low,bar,pulsing] [--levels silence,12000,32768,sweep]
 //
 // The machine's other load shows in the figures: repeat with --rounds to see
 // the spread (the table gives the median, the extremes follow it). The low
@@ -52,6 +53,7 @@ std::string SweepScript() {
 }
 
 struct Mode {
+  std::string key;  // as --modes names it
   std::string name;
   std::string menuKey;  // the item's access key in the Functions menu; none: the state after start-up
 };
@@ -65,7 +67,24 @@ struct Options {
   double seconds = 4;
   int rounds = 1;
   int width = 1280, height = 1024;
+  std::vector<std::string> modes = {"idle", "low", "bar", "pulsing"};
+  std::vector<std::string> levels = {"silence", "12000", "32768", "sweep"};
 };
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    items.push_back(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return items;
+}
+
+bool Chosen(const std::vector<std::string>& chosen, const std::string& name) {
+  return std::find(chosen.begin(), chosen.end(), name) != chosen.end();
+}
 
 Options Parse(int argc, char** argv) {
   Options o;
@@ -80,8 +99,16 @@ Options Parse(int argc, char** argv) {
       ++i;
     } else if (a == "--screen" && value && std::sscanf(value, "%dx%d", &o.width, &o.height) == 2) {
       ++i;
+    } else if (a == "--modes" && value) {
+      o.modes = Split(value);
+      ++i;
+    } else if (a == "--levels" && value) {
+      o.levels = Split(value);
+      ++i;
     } else {
-      throw std::runtime_error("usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]");
+      throw std::runtime_error(
+          "usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH] [--modes idle,low,bar,pulsing] "
+          "[--levels silence,12000,32768,sweep]");
     }
   }
   if (o.seconds <= 0 || o.rounds <= 0 || o.width <= 0 || o.height <= 0)
@@ -171,10 +198,22 @@ int main(int argc, char** argv) {
     const auto [floorCpu, floorRate] = WakeUpFloor(options.seconds);
     VirtualDisplay display(options.width, options.height, log);
 
-    const std::vector<Level> levels = {
-        {"silence", "values 0\n"}, {"12000", "values 12000\n"}, {"32768", "values 32768\n"}, {"sweep", SweepScript()}};
-    const std::vector<Mode> modes = {
-        {"idle", ""}, {"low timer", "l"}, {"bar graph", "b"}, {"pulsing shapes", "w"}};
+    std::vector<Level> levels;
+    for (const Level& level : std::vector<Level>{{"silence", "values 0\n"},
+                                                 {"12000", "values 12000\n"},
+                                                 {"32768", "values 32768\n"},
+                                                 {"sweep", SweepScript()}}) {
+      if (Chosen(options.levels, level.name)) levels.push_back(level);
+    }
+    std::vector<Mode> modes;
+    for (const Mode& mode : std::vector<Mode>{{"idle", "idle", ""},
+                                              {"low", "low timer", "l"},
+                                              {"bar", "bar graph", "b"},
+                                              {"pulsing", "pulsing shapes", "w"}}) {
+      if (Chosen(options.modes, mode.key)) modes.push_back(mode);
+    }
+    if (levels.size() != options.levels.size() || modes.size() != options.modes.size())
+      throw std::runtime_error("--modes takes idle, low, bar, pulsing; --levels silence, 12000, 32768, sweep");
     const std::vector<std::string> ways = {"partial", "full"};
     // results[mode][level][way] holds one entry a round.
     std::map<std::string, std::map<std::string, std::map<std::string, std::vector<Figures>>>> results;
