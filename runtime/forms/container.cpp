@@ -1,6 +1,8 @@
 #include "runtime/forms/container.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include <QPainter>
 #include <QPushButton>
@@ -15,6 +17,19 @@
 #include "runtime/platform/error.h"
 
 namespace forms {
+namespace {
+
+// KV_FULL_REPAINT=1 repaints a whole client area for every change, as a
+// baseline to measure the partial repaints against.
+bool FullRepaints() {
+  static const bool full = [] {
+    const char* value = std::getenv("KV_FULL_REPAINT");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+  }();
+  return full;
+}
+
+}  // namespace
 
 Container::Container() { detail::EnsureApplication(); }
 
@@ -24,6 +39,7 @@ Container::~Container() {
   pictureBoxes_.clear();
   if (surface_) surface_->Dispose();
   timers_.clear();
+  changing_.clear();
   elements_.clear();
 }
 
@@ -36,8 +52,33 @@ void Container::Invalidate() const {
 }
 
 void Container::SetBackColor(Color color) {
+  if (color == backColor_) return;
   backColor_ = color;
   Invalidate();
+}
+
+void Container::ElementChanged(Element& element) {
+  if (FullRepaints()) {
+    Invalidate();
+    return;
+  }
+  // Without a window nothing is on screen to keep up to date.
+  if (!surface_) return;
+  if (!element.changing_) {
+    element.changing_ = true;
+    changing_.push_back(&element);
+  }
+  surface_->ScheduleRepaintChanges();
+}
+
+void Container::RepaintChanges() {
+  QRegion changed;
+  for (Element* element : changing_) changed += element->TakeChangedPixels();
+  changing_.clear();
+  // Synchronous, so the frame is drawn and sent in this pass of the message
+  // loop, as a coalesced full repaint would be; a repaint asked for later
+  // could show the next handler's changes half-way.
+  if (surface_ && !changed.isEmpty()) surface_->repaint(changed);
 }
 
 void Container::CheckNewName(const std::string& name) const {
@@ -154,14 +195,18 @@ void Container::PlaceChildWidget(QWidget* child, float left, float top, float wi
   }
 }
 
-void Container::PaintClientArea(QPainter& painter) const {
+void Container::PaintClientArea(QPainter& painter, const QRegion& region) {
   const QWidget* surface = Widget();
   if (surface == nullptr) return;
-  painter.fillRect(surface->rect(), QColor(backColor_.r, backColor_.g, backColor_.b));
+  // Parts of this paint may show changes that are still waiting; those
+  // elements' next repaint must take in what this one drew of them.
+  for (Element* element : changing_) element->NotePaintedWhileChanging();
+  const QRect area = region.boundingRect() & surface->rect();
+  painter.fillRect(area, QColor(backColor_.r, backColor_.g, backColor_.b));
   // Back to front: the last added lies lowest.
   for (auto it = elements_.rbegin(); it != elements_.rend(); ++it) {
     const Element& e = **it;
-    if (!e.Visible()) continue;
+    if (!e.Visible() || !region.intersects(e.PaintBounds())) continue;
     painter.save();
     e.Paint(painter);
     painter.restore();

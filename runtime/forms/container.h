@@ -16,6 +16,7 @@
 
 class QWidget;
 class QPainter;
+class QRegion;
 
 namespace forms {
 
@@ -43,7 +44,7 @@ class Container {
     auto element = std::make_unique<T>(*this, std::move(name));
     T& ref = *element;
     elements_.push_back(std::move(element));
-    Invalidate();
+    ElementChanged(ref);
     return ref;
   }
 
@@ -75,11 +76,17 @@ class Container {
   // UserControl_Resize runs.
   void PlaceChildWidget(QWidget* child, float left, float top, float width, float height);
 
-  // Repaints the client area (coalesced).
+  // Repaints the whole client area (coalesced).
   void Invalidate() const;
 
-  // Draws background and visible elements back to front; the surface calls it.
-  void PaintClientArea(QPainter& painter) const;
+  // Draws the background and the visible elements that reach into `region`,
+  // back to front; the surface calls it with a painter clipped to `region`.
+  void PaintClientArea(QPainter& painter, const QRegion& region);
+
+  // Repaints, at once and in one go, the pixels that the elements' changes
+  // since the last call touched; the surface calls it from the event that the
+  // first of those changes posted.
+  void RepaintChanges();
 
  protected:
   Container();
@@ -95,11 +102,17 @@ class Container {
 
  private:
   friend class CommandButton;
+  friend class Element;
   void CheckNewName(const std::string& name) const;
+  // An element's looks, place, size or visibility changed. Its old and new
+  // footprints are repainted once messages are next pumped, so all the
+  // changes one handler makes reach the screen in one frame.
+  void ElementChanged(Element& element);
 
   QPointer<detail::Surface> surface_;
   Color backColor_{240, 240, 240};
   std::vector<std::unique_ptr<Element>> elements_;
+  std::vector<Element*> changing_;  // elements with changes not yet repainted
   std::vector<std::unique_ptr<PictureBox>> pictureBoxes_;
   std::vector<std::unique_ptr<CommandButton>> buttons_;
   std::vector<std::unique_ptr<Timer>> timers_;

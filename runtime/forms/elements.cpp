@@ -60,28 +60,61 @@ Element::Element(Container& owner, std::string name) : owner_(owner), name_(std:
 
 Element::~Element() = default;
 
-void Element::Invalidate() const { owner_.Invalidate(); }
+void Element::PlacementChanged() { owner_.ElementChanged(*this); }
 
+void Element::LooksChanged() {
+  looksChanged_ = true;
+  owner_.ElementChanged(*this);
+}
+
+QRect Element::Footprint() const {
+  const QRect bounds = visible_ ? PaintBounds() : QRect();
+  // At a fractional screen scale edges are snapped to device pixels, which
+  // can lie up to half a device pixel outside the logical box, and Qt rounds
+  // a logical repaint box to device pixels its own way; a logical pixel more
+  // on every side covers both.
+  return bounds.isEmpty() ? QRect() : bounds.adjusted(-1, -1, 1, 1);
+}
+
+QRegion Element::TakeChangedPixels() {
+  const QRect now = Footprint();
+  QRegion changed;
+  if (looksChanged_ || paintedMeanwhile_ || now != shownFootprint_) {
+    changed = QRegion(shownFootprint_).united(paintedFootprints_).united(now);
+  }
+  shownFootprint_ = now;
+  paintedFootprints_ = QRect();
+  changing_ = looksChanged_ = paintedMeanwhile_ = false;
+  return changed;
+}
+
+void Element::NotePaintedWhileChanging() {
+  paintedMeanwhile_ = true;
+  paintedFootprints_ |= Footprint();
+}
+
+// Positions and sizes are stored as given even when equal, so a get returns
+// the very float that was set (0 after -0, say).
 void Element::SetLeft(float twips) {
   left_ = twips;
-  Invalidate();
+  PlacementChanged();
 }
 
 void Element::SetTop(float twips) {
   top_ = twips;
-  Invalidate();
+  PlacementChanged();
 }
 
 void Element::SetWidth(float twips) {
   CheckExtent(twips, "Width");
   width_ = twips;
-  Invalidate();
+  PlacementChanged();
 }
 
 void Element::SetHeight(float twips) {
   CheckExtent(twips, "Height");
   height_ = twips;
-  Invalidate();
+  PlacementChanged();
 }
 
 void Element::Move(float left, float top, float width, float height) {
@@ -97,34 +130,49 @@ void Element::Move(float left, float top, float width, float height) {
 void Element::SetVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
-  Invalidate();
+  PlacementChanged();
 }
 
 // ---- Shape ----
 
 void Shape::SetShape(ShapeKind kind) {
+  if (kind == kind_) return;
   kind_ = kind;
-  Invalidate();
+  LooksChanged();
 }
 
 void Shape::SetBorderColor(Color color) {
+  if (color == borderColor_) return;
   borderColor_ = color;
-  Invalidate();
+  LooksChanged();
 }
 
 void Shape::SetBorderWidth(int16_t pixels) {
   CheckPenWidth(pixels);
+  if (pixels == borderWidth_) return;
   borderWidth_ = pixels;
-  Invalidate();
+  LooksChanged();
+}
+
+QRect Shape::OutlineBox() const {
+  const QRect box = PixelBox(Left(), Top(), Width(), Height());
+  if (box.width() <= 0 || box.height() <= 0) return {};
+  if (kind_ != ShapeKind::Circle) return box;
+  const int d = std::min(box.width(), box.height());
+  return QRect(box.x() + (box.width() - d) / 2, box.y() + (box.height() - d) / 2, d, d);
+}
+
+QRect Shape::PaintBounds() const {
+  const QRect box = OutlineBox();
+  if (box.isEmpty() || kind_ != ShapeKind::Circle) return box;
+  // An antialiased circle's edge pixels lie inside its box; one pixel more
+  // on every side keeps rounding in the rasteriser from leaving a trace.
+  return box.adjusted(-1, -1, 1, 1);
 }
 
 void Shape::Paint(QPainter& painter) const {
-  QRect box = PixelBox(Left(), Top(), Width(), Height());
-  if (box.width() <= 0 || box.height() <= 0) return;
-  if (kind_ == ShapeKind::Circle) {
-    const int d = std::min(box.width(), box.height());
-    box = QRect(box.x() + (box.width() - d) / 2, box.y() + (box.height() - d) / 2, d, d);
-  }
+  const QRect box = OutlineBox();
+  if (box.isEmpty()) return;
   // The outline is a ring lying wholly inside the box: the outer path minus
   // the inner one, filled. A pen would straddle the box's edge.
   const int w = std::min<int>(borderWidth_, (std::min(box.width(), box.height()) + 1) / 2);
@@ -151,29 +199,20 @@ float Line::Top() const { return std::min(y1_, y2_); }
 float Line::Width() const { return std::fabs(x2_ - x1_); }
 float Line::Height() const { return std::fabs(y2_ - y1_); }
 
-void Line::SetX1(float twips) {
-  x1_ = twips;
-  Invalidate();
-}
-void Line::SetY1(float twips) {
-  y1_ = twips;
-  Invalidate();
-}
-void Line::SetX2(float twips) {
-  x2_ = twips;
-  Invalidate();
-}
-void Line::SetY2(float twips) {
-  y2_ = twips;
-  Invalidate();
-}
+// Two lines can share a box and differ in which corners they join, so new
+// ends count as new looks.
+void Line::SetX1(float twips) { SetPoints(twips, y1_, x2_, y2_); }
+void Line::SetY1(float twips) { SetPoints(x1_, twips, x2_, y2_); }
+void Line::SetX2(float twips) { SetPoints(x1_, y1_, twips, y2_); }
+void Line::SetY2(float twips) { SetPoints(x1_, y1_, x2_, twips); }
 
 void Line::SetPoints(float x1, float y1, float x2, float y2) {
+  const bool same = x1 == x1_ && y1 == y1_ && x2 == x2_ && y2 == y2_;
   x1_ = x1;
   y1_ = y1;
   x2_ = x2;
   y2_ = y2;
-  Invalidate();
+  if (!same) LooksChanged();
 }
 
 void Line::SetLeft(float twips) {
@@ -206,19 +245,34 @@ void Line::SetHeight(float twips) {
 }
 
 void Line::SetBorderColor(Color color) {
+  if (color == color_) return;
   color_ = color;
-  Invalidate();
+  LooksChanged();
 }
 
 void Line::SetBorderWidth(int16_t pixels) {
   CheckPenWidth(pixels);
+  if (pixels == width_px_) return;
   width_px_ = pixels;
-  Invalidate();
+  LooksChanged();
+}
+
+QPoint Line::PixelEnd(float x, float y) { return QPoint(TwipsToPixelsX(x), TwipsToPixelsY(y)); }
+
+QRect Line::PaintBounds() const {
+  const QPoint a = PixelEnd(x1_, y1_);
+  const QPoint b = PixelEnd(x2_, y2_);
+  // The pen reaches half its width to either side of the ends' pixels, a
+  // dot of zero length as much; one pixel more covers the odd half.
+  const int reach = width_px_ / 2 + 1;
+  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+               QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
+      .adjusted(-reach, -reach, reach, reach);
 }
 
 void Line::Paint(QPainter& painter) const {
-  const QPointF a(TwipsToPixelsX(x1_), TwipsToPixelsY(y1_));
-  const QPointF b(TwipsToPixelsX(x2_), TwipsToPixelsY(y2_));
+  const QPointF a(PixelEnd(x1_, y1_));
+  const QPointF b(PixelEnd(x2_, y2_));
   QPen pen(ToQColor(color_));
   pen.setWidth(width_px_);
   pen.setCapStyle(Qt::FlatCap);
@@ -238,8 +292,9 @@ void Line::Paint(QPainter& painter) const {
 // ---- Image ----
 
 void Image::SetPicture(const QImage& picture) {
+  if (picture == picture_) return;
   picture_ = picture;
-  Invalidate();
+  LooksChanged();
 }
 
 void Image::SetStretch(bool stretch) {
@@ -250,7 +305,7 @@ void Image::SetStretch(bool stretch) {
     height_ = Height();
   }
   stretch_ = stretch;
-  Invalidate();
+  LooksChanged();
 }
 
 float Image::Width() const { return NaturalSize() ? PixelsToTwipsX(picture_.width()) : width_; }
@@ -259,25 +314,34 @@ float Image::Height() const { return NaturalSize() ? PixelsToTwipsY(picture_.hei
 void Image::SetWidth(float twips) {
   CheckExtent(twips, "Width");
   width_ = twips;  // remembered for when the picture is stretched or removed
-  Invalidate();
+  PlacementChanged();
 }
 
 void Image::SetHeight(float twips) {
   CheckExtent(twips, "Height");
   height_ = twips;
-  Invalidate();
+  PlacementChanged();
 }
 
 void Image::SetSharp(bool sharp) {
+  if (sharp == sharp_) return;
   sharp_ = sharp;
-  Invalidate();
+  LooksChanged();
 }
 
+QRect Image::PictureBox() const {
+  if (picture_.isNull()) return {};
+  if (NaturalSize()) return QRect(QPoint(TwipsToPixelsX(Left()), TwipsToPixelsY(Top())), picture_.size());
+  const QRect box = PixelBox(Left(), Top(), Width(), Height());
+  return box.width() > 0 && box.height() > 0 ? box : QRect();
+}
+
+// A picture is never drawn past its box (filtered or not).
+QRect Image::PaintBounds() const { return PictureBox(); }
+
 void Image::Paint(QPainter& painter) const {
-  if (picture_.isNull()) return;
-  const QRect box = NaturalSize() ? QRect(QPoint(TwipsToPixelsX(Left()), TwipsToPixelsY(Top())), picture_.size())
-                                  : PixelBox(Left(), Top(), Width(), Height());
-  if (box.width() <= 0 || box.height() <= 0) return;
+  const QRect box = PictureBox();
+  if (box.isEmpty()) return;
   painter.setRenderHint(QPainter::SmoothPixmapTransform, !sharp_);
   painter.drawImage(DeviceAligned(painter, QRectF(box)), picture_);
 }
@@ -289,13 +353,15 @@ Label::Label(Container& owner, std::string name) : Element(owner, std::move(name
 }
 
 void Label::SetCaption(std::string caption) {
+  if (caption == caption_) return;
   caption_ = std::move(caption);
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetFontName(std::string name) {
+  if (name == fontName_) return;
   fontName_ = std::move(name);
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetFontSize(float points) {
@@ -303,43 +369,56 @@ void Label::SetFontSize(float points) {
     throw platform::Error(platform::kErrorInvalidArgument,
                           "Invalid property value: a font size must be above 0.");
   }
+  if (points == fontSize_) return;
   fontSize_ = points;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetFontBold(bool bold) {
+  if (bold == fontBold_) return;
   fontBold_ = bold;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetForeColor(Color color) {
+  if (color == foreColor_) return;
   foreColor_ = color;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetBackColor(Color color) {
+  if (color == backColor_) return;
   backColor_ = color;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetAlignment(Alignment alignment) {
+  if (alignment == alignment_) return;
   alignment_ = alignment;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetBackTransparent(bool transparent) {
+  if (transparent == backTransparent_) return;
   backTransparent_ = transparent;
-  Invalidate();
+  LooksChanged();
 }
 
 void Label::SetWordWrap(bool wrap) {
+  if (wrap == wordWrap_) return;
   wordWrap_ = wrap;
-  Invalidate();
+  LooksChanged();
+}
+
+QRect Label::PaintBounds() const {
+  const QRect box = PixelBox(Left(), Top(), Width(), Height());
+  // Text and background are clipped to the box.
+  return box.width() > 0 && box.height() > 0 ? box : QRect();
 }
 
 void Label::Paint(QPainter& painter) const {
-  const QRect box = PixelBox(Left(), Top(), Width(), Height());
-  if (box.width() <= 0 || box.height() <= 0) return;
+  const QRect box = PaintBounds();
+  if (box.isEmpty()) return;
   if (!backTransparent_) painter.fillRect(box, ToQColor(backColor_));
   QFont font(QString::fromStdString(fontName_));
   font.setPointSizeF(fontSize_);

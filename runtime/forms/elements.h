@@ -9,6 +9,8 @@
 #include <string>
 
 #include <QImage>
+#include <QRect>
+#include <QRegion>
 
 #include "runtime/forms/color.h"
 
@@ -45,10 +47,19 @@ class Element {
   // Draws the element in the container's pixel space; only visible elements
   // are asked.
   virtual void Paint(QPainter& painter) const = 0;
+  // Every pixel Paint can touch with the element as it is now, in the same
+  // space; empty when it draws nothing. A change repaints only these pixels,
+  // as they were before and as they are after.
+  virtual QRect PaintBounds() const = 0;
 
  protected:
-  // Asks the container to repaint; cheap, coalesced by Qt.
-  void Invalidate() const;
+  // What a setter calls once a value has really changed. A new place, size or
+  // visibility is compared with what the screen shows when the container
+  // next repaints, so a value set and set back before then draws nothing;
+  // new looks (colour, width, picture, text, a line's ends) always repaint
+  // the element's box.
+  void PlacementChanged();
+  void LooksChanged();
 
   float left_ = 0;
   float top_ = 0;
@@ -56,9 +67,25 @@ class Element {
   float height_ = 0;
 
  private:
+  friend class Container;
+  // The pixels to repaint for the changes since the last call, and the
+  // element's footprint on screen from now on.
+  QRegion TakeChangedPixels();
+  // A paint ran while changes were waiting: part of the screen may already
+  // show the element as it is now.
+  void NotePaintedWhileChanging();
+  QRect Footprint() const;
+
   Container& owner_;
   std::string name_;
   bool visible_ = true;
+  // Change tracking, driven by the container: the footprint the screen
+  // shows (as of the last repaint asked for), and what happened since.
+  QRect shownFootprint_;
+  QRect paintedFootprints_;
+  bool changing_ = false;
+  bool looksChanged_ = false;
+  bool paintedMeanwhile_ = false;
 };
 
 enum class ShapeKind { Rectangle, Circle };
@@ -82,11 +109,15 @@ class Shape : public Element {
   void SetBorderWidth(int16_t pixels);
 
   void Paint(QPainter& painter) const override;
+  QRect PaintBounds() const override;
 
   static constexpr int16_t kMinBorderWidth = 1;
   static constexpr int16_t kMaxBorderWidth = 8192;
 
  private:
+  // The box the outline fills: the element's box, or for a circle the
+  // largest square centred in it; empty when there is nothing to draw.
+  QRect OutlineBox() const;
   ShapeKind kind_ = ShapeKind::Rectangle;
   Color borderColor_{0, 0, 0};
   int16_t borderWidth_ = 1;
@@ -125,8 +156,10 @@ class Line : public Element {
   void SetBorderWidth(int16_t pixels);
 
   void Paint(QPainter& painter) const override;
+  QRect PaintBounds() const override;
 
  private:
+  static QPoint PixelEnd(float x, float y);
   float x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
   Color color_{0, 0, 0};
   int16_t width_px_ = 1;
@@ -157,8 +190,11 @@ class Image : public Element {
   void SetHeight(float twips) override;
 
   void Paint(QPainter& painter) const override;
+  QRect PaintBounds() const override;
 
  private:
+  // Where the picture lands; empty without a picture or with a box of no area.
+  QRect PictureBox() const;
   bool NaturalSize() const { return !stretch_ && !picture_.isNull(); }
   QImage picture_;
   bool stretch_ = false;
@@ -197,6 +233,7 @@ class Label : public Element {
   void SetWordWrap(bool wrap);
 
   void Paint(QPainter& painter) const override;
+  QRect PaintBounds() const override;
 
  private:
   std::string caption_;

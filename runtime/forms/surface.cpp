@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QWindow>
@@ -19,6 +20,8 @@ std::vector<QPointer<Surface>>& PendingShows() {
   static std::vector<QPointer<Surface>> pending;
   return pending;
 }
+
+const QEvent::Type kRepaintChanges = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
 
@@ -55,17 +58,28 @@ void Surface::setVisible(bool visible) {
   FlushPendingShows();
 }
 
+void Surface::ScheduleRepaintChanges() {
+  if (repaintPosted_) return;
+  repaintPosted_ = true;
+  QCoreApplication::postEvent(this, new QEvent(kRepaintChanges));
+}
+
 bool Surface::event(QEvent* e) {
+  if (e->type() == kRepaintChanges) {
+    repaintPosted_ = false;
+    if (owner_ != nullptr) owner_->RepaintChanges();
+    return true;
+  }
   ++eventDepth_;
   const bool handled = QWidget::event(e);
   --eventDepth_;
   return handled;
 }
 
-void Surface::paintEvent(QPaintEvent*) {
+void Surface::paintEvent(QPaintEvent* e) {
   QPainter painter(this);
   if (owner_ != nullptr) {
-    owner_->PaintClientArea(painter);
+    owner_->PaintClientArea(painter, e->region());
   } else {
     painter.fillRect(rect(), Qt::black);
   }

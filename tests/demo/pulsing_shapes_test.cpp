@@ -9,6 +9,7 @@
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
 #include "tests/demo/demo_session.h"
+#include "tests/runtime/forms/test_support.h"
 
 namespace whorlix::testing {
 namespace {
@@ -126,6 +127,65 @@ TEST_F(PulsingShapes, PaceFollowsThePreviousReading) {
     delays.push_back(TimerProperty(dialfen::DISPID_SleepDelay));
   }
   EXPECT_EQ(delays, (std::vector<int32_t>{7, 8, 40}));
+}
+
+// Only what changed is repainted, and the screen still shows exactly what a
+// full repaint of the same state draws, whichever way the level goes: after
+// every pulsing-shapes event and bar-graph tick of a run that grows, shrinks,
+// falls silent and holds.
+TEST_F(PulsingShapes, PartialRepaintsLeaveWhatAFullRepaintDraws) {
+  struct Step {
+    enum { Event, Tick } kind;
+    int32_t level;
+  };
+  const std::vector<Step> steps = {
+      {Step::Event, 12000}, {Step::Event, 20000}, {Step::Event, 32768}, {Step::Tick, 3000},
+      {Step::Event, 3000},  {Step::Event, 0},     {Step::Tick, 9000},   {Step::Tick, 9000},
+      {Step::Event, 500},   {Step::Tick, 10501},  {Step::Event, 12345}, {Step::Event, 12345},
+      {Step::Tick, 0},      {Step::Event, 0},     {Step::Event, 6000},  {Step::Tick, 32768}};
+  std::string script = "values";
+  for (const Step& step : steps) script += " " + std::to_string(step.level);
+  FullScreen& w = Open(script);
+  QWidget* window = w.Window();
+  PumpFor(50);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    forms_test::PaintCounter windowPaints(w.Widget());
+    if (steps[i].kind == Step::Event) {
+      w.KvQmxFasTmr1_QmxTimer();
+    } else {
+      w.BarGraphTimer_Timer();
+    }
+    PumpFor(10);  // the fast timer's loop and the timer tick pump as much
+    // Hidden, resized, moved and shown again: all of it in one frame.
+    if (steps[i].kind == Step::Event && (i == 0 || steps[i - 1].level != steps[i].level)) {
+      EXPECT_EQ(windowPaints.Count(), 1) << "step " << i;
+    }
+    const QImage shown = forms_test::OnScreen(window);
+    ASSERT_EQ(shown.size(), window->size());
+    EXPECT_EQ(forms_test::FrameDifference(shown, forms_test::AfterFullRepaint(window)), "")
+        << "step " << i << " at level " << steps[i].level;
+  }
+}
+
+// A level that holds costs no drawing: hiding and showing the shapes at the
+// sizes they had, setting bars and segments as they are, paint nothing.
+TEST_F(PulsingShapes, AnUnchangedLevelPaintsNothing) {
+  FullScreen& w = Open("values 12000");
+  w.KvQmxFasTmr1_QmxTimer();
+  w.BarGraphTimer_Timer();
+  Choose(w, "mnuDialfenLow");
+  ASSERT_TRUE(PumpUntil([&] { return MixerReads() > 3; })) << "the meter's own clock reads the level";
+  PumpFor(20);
+
+  forms_test::PaintCounter paints;
+  const uint64_t readsBefore = MixerReads();
+  ASSERT_TRUE(PumpUntil([&] { return MixerReads() > readsBefore + 10; }));
+  for (int i = 0; i < 5; ++i) {
+    w.KvQmxFasTmr1_QmxTimer();
+    w.BarGraphTimer_Timer();
+    PumpFor(5);
+  }
+  EXPECT_EQ(paints.Count(), 0);
 }
 
 }  // namespace

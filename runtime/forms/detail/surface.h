@@ -32,6 +32,10 @@ class Surface : public QWidget {
 
   void setVisible(bool visible) override;
 
+  // Posts one event that makes the owner repaint its elements' changes; more
+  // calls before it arrives add nothing.
+  void ScheduleRepaintChanges();
+
   // Runs the Show handlers of control windows shown since the last call.
   // Qt shows a window's children from a copy of its child list, so host code
   // (a modal message, a pumping loop) must not run inside that traversal: a
@@ -51,6 +55,7 @@ class Surface : public QWidget {
   UserControl* control_ = nullptr;
   int eventDepth_ = 0;
   bool showPending_ = false;
+  bool repaintPosted_ = false;
 
   void RunShowHandler();
   // Pumps (no input) until the top-level window is on the screen, painted.

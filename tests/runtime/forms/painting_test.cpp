@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/forms/elements.h"
@@ -19,7 +20,10 @@
 namespace {
 
 using forms::Color;
+using forms_test::AfterFullRepaint;
 using forms_test::At;
+using forms_test::FrameDifference;
+using forms_test::OnScreen;
 using forms_test::Render;
 
 constexpr float kPx = 15.0f;  // twips per pixel at 96 DPI
@@ -289,6 +293,86 @@ TEST_F(Canvas, LabelDrawsItsTextInItsColourOverAnOptionalBackground) {
 
   EXPECT_THROW(label.SetFontSize(0), platform::Error);
   EXPECT_FLOAT_EQ(label.FontSize(), 18);
+}
+
+// A change repaints only what the element covered and covers, and the screen
+// is left exactly as a full repaint draws it: every kind of element, moved,
+// resized and restyled over and under others.
+TEST_F(Canvas, PartialRepaintsLeaveWhatAFullRepaintDraws) {
+  auto& ring = Rect("Ring", kRed, 3, 20, 20, 60, 40);
+  ring.SetShape(forms::ShapeKind::Circle);
+  auto& frame = Rect("Frame", kGreen, 2, 10, 10, 100, 80);
+  auto& line = form.Add<forms::Line>("Line");
+  line.SetBorderColor({0, 192, 192});
+  line.SetBorderWidth(3);
+  line.SetPoints(130 * kPx, 10 * kPx, 130 * kPx, 60 * kPx);
+  QImage pic(5, 4, QImage::Format_RGB32);
+  pic.fill(QColor(10, 200, 30));
+  pic.setPixel(0, 0, qRgb(250, 250, 0));
+  auto& image = form.Add<forms::Image>("Picture");
+  image.SetPicture(pic);
+  image.Move(150 * kPx, 20 * kPx, 0, 0);
+  auto& label = form.Add<forms::Label>("Text");
+  label.SetCaption("Wg");
+  label.SetFontName("DejaVu Sans");
+  label.SetFontSize(12);
+  label.Move(120 * kPx, 70 * kPx, 60 * kPx, 30 * kPx);
+  form.Show();
+  QWidget* window = form.Window();
+  forms_test::PumpFor(50);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+      {"the ring grows", [&] { ring.Move(15 * kPx, 15 * kPx, 90 * kPx, 70 * kPx); }},
+      {"the ring shrinks between pixels", [&] { ring.Move(51 * kPx + 7, 33 * kPx, 17 * kPx + 8, 23 * kPx); }},
+      {"the ring thickens", [&] { ring.SetBorderWidth(9); }},
+      {"the ring changes colour", [&] { ring.SetBorderColor(kTeal); }},
+      {"the frame's border narrows", [&] { frame.SetBorderWidth(1); }},
+      {"the frame becomes a circle", [&] { frame.SetShape(forms::ShapeKind::Circle); }},
+      {"the line turns", [&] { line.SetPoints(170 * kPx, 5 * kPx, 125 * kPx, 65 * kPx); }},
+      {"the line's other diagonal", [&] { line.SetPoints(125 * kPx, 5 * kPx, 170 * kPx, 65 * kPx); }},
+      {"the line widens", [&] { line.SetBorderWidth(7); }},
+      {"the line shrinks to a dot", [&] { line.SetPoints(140 * kPx, 30 * kPx, 140 * kPx, 30 * kPx); }},
+      {"the picture moves", [&] { image.SetLeft(105 * kPx); }},
+      {"the picture stretches", [&] { image.SetStretch(true); image.Move(90 * kPx, 40 * kPx, 50 * kPx, 30 * kPx); }},
+      {"the caption changes", [&] { label.SetCaption("Wide text"); }},
+      {"the label loses its background", [&] { label.SetBackTransparent(true); }},
+      {"the label moves under the picture", [&] { label.SetTop(45 * kPx); }},
+      {"the ring hides", [&] { ring.SetVisible(false); }},
+      {"the ring comes back without a size", [&] { ring.SetWidth(0); ring.SetVisible(true); }},
+      {"the picture takes its natural size again", [&] { image.SetStretch(false); }},
+  };
+  for (const auto& [what, step] : steps) {
+    step();
+    forms_test::PumpFor(20);
+    const QImage shown = OnScreen(window);
+    ASSERT_EQ(shown.size(), window->size());
+    EXPECT_EQ(FrameDifference(shown, AfterFullRepaint(window)), "") << what;
+  }
+
+  // A paint that comes while a change waits (an expose, say) shows it early;
+  // setting the value back before the repaint must still mend that.
+  ring.Move(30 * kPx, 30 * kPx, 40 * kPx, 40 * kPx);
+  forms_test::PumpFor(20);
+  ring.SetLeft(100 * kPx);
+  form.Widget()->repaint();
+  ring.SetLeft(30 * kPx);
+  forms_test::PumpFor(20);
+  const QImage shown = OnScreen(window);
+  EXPECT_EQ(FrameDifference(shown, AfterFullRepaint(window)), "") << "a change met half-way by a paint";
+
+  // Setting what is set already, or hiding and showing again in one go,
+  // draws nothing.
+  forms_test::PaintCounter paints;
+  ring.Move(30 * kPx, 30 * kPx, 40 * kPx, 40 * kPx);
+  ring.SetBorderWidth(9);
+  ring.SetVisible(false);
+  ring.SetVisible(true);
+  line.SetPoints(140 * kPx, 30 * kPx, 140 * kPx, 30 * kPx);
+  label.SetCaption("Wide text");
+  image.SetPicture(pic);
+  form.SetBackColor(kBack);
+  forms_test::PumpFor(20);
+  EXPECT_EQ(paints.Count(), 0);
 }
 
 TEST_F(Canvas, NamesAreUniqueWithinAContainer) {
