@@ -30,6 +30,7 @@
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
 #include "tests/demo/demo_session.h"
+#include "tests/runtime/forms/test_support.h"
 
 namespace whorlix::testing {
 namespace {
@@ -257,6 +258,37 @@ TEST_F(Desktop, MeterBarsAndBordersAreTheLayoutOfScale1AtTheScreensScale) {
       Runs(img, centre.y(), centre.x(), edge.x() + scaled(2), [](QRgb p) { return Near(p, 128, 0, 128, 40); });
   ASSERT_FALSE(border.empty());
   EXPECT_NEAR(border.back().length, scaled(3), 1);
+}
+
+// What the X server holds of the window after partial repaints is what a full
+// repaint draws, at the session's scale too: at a fractional one every edge
+// falls between device pixels, so a repaint box cut short leaves slivers.
+TEST_F(Desktop, PartialRepaintsLeaveWhatAFullRepaintDrawsAtTheScreensScale) {
+  const std::vector<std::pair<bool, int32_t>> steps = {  // {pulsing event?, level}
+      {true, 12000}, {true, 20345}, {false, 3000}, {true, 777},
+      {false, 10501}, {true, 0}, {true, 6001}, {false, 0}};
+  std::string script = "values";
+  for (const auto& step : steps) script += " " + std::to_string(step.second);
+  FullScreen& w = Open(script);
+  QWidget* window = w.Window();
+  const auto grab = [&] {
+    PumpFor(150);  // let the paint reach the X server
+    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  PumpFor(300);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].first) {
+      w.KvQmxFasTmr1_QmxTimer();
+    } else {
+      w.BarGraphTimer_Timer();
+    }
+    const QImage shown = grab();
+    window->repaint();
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+      if (child->isVisible()) child->repaint();
+    }
+    EXPECT_EQ(forms_test::FrameDifference(shown, grab()), "") << "step " << i << " at level " << steps[i].second;
+  }
 }
 
 }  // namespace
