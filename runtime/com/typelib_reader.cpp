@@ -566,7 +566,10 @@ LibraryDescription TypeLibrary::Describe() const {
     TypeDescription td;
     td.name = t.name;
     td.guid = t.guid;
-    td.kind = t.kind;
+    // A description names a dual interface once, and it is stored as one
+    // dispatch record; a vtable record that carries the dual flag describes
+    // the same thing, so it reads back as the writer would store it.
+    td.kind = t.kind == TKIND_INTERFACE && (t.flags & TYPEFLAG_FDUAL) ? TKIND_DISPATCH : t.kind;
     td.flags = t.flags;
     td.majorVersion = t.majorVersion;
     td.minorVersion = t.minorVersion;

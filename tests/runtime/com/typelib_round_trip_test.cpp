@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/com/hresult.h"
+#include "runtime/com/typelib_format.h"
 #include "runtime/com/typelib_reader.h"
 #include "runtime/com/typelib_writer.h"
 #include "runtime/platform/error.h"
@@ -41,6 +42,31 @@ TEST(TypeLibraryRoundTrip, EveryTableEntryComesBackUnchanged) {
   add([](auto& l) { l.types[0].methods.push_back({"reset2", 0x60030001}); });
   add([](auto& l) { std::swap(l.types[0].properties[0], l.types[0].properties[4]); });
   for (size_t i = 0; i < variants.size(); ++i) EXPECT_EQ(variants[i], Load(variants[i]).Describe()) << "variant " << i;
+}
+
+// A description names a dual interface once, whichever of its two kinds it
+// gives; a file whose dual record says vtable interface describes as the
+// writer stores it, so describing, writing and reading again changes nothing.
+TEST(TypeLibraryRoundTrip, ADualRecordOfEitherKindDescribesAsTheWriterStoresIt) {
+  const auto original = typelib_test::SampleLibrary();
+  ASSERT_EQ(com::TKIND_DISPATCH, original.types[0].kind);
+  auto asVtable = original;
+  asVtable.types[0].kind = com::TKIND_INTERFACE;
+  EXPECT_EQ(original, Load(asVtable).Describe());
+
+  std::vector<uint8_t> file = com::WriteTypeLibrary(original);
+  const auto u32 = [&](size_t at) {
+    return uint32_t(file[at]) | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24;
+  };
+  namespace m = com::msft;
+  const size_t directory = m::kHeaderSize + ((u32(m::kHdrVarFlags) & m::kVarFlagsHelpDll) ? 4 : 0) +
+                           4 * size_t(u32(m::kHdrTypeInfoCount));
+  const size_t firstRecord = u32(directory + m::kSegTypeInfo * m::kSegmentEntrySize);
+  ASSERT_EQ(uint32_t(com::TKIND_DISPATCH), u32(firstRecord + m::kTiTypeKind) & m::kTypeKindMask);
+  file[firstRecord + m::kTiTypeKind] = (file[firstRecord + m::kTiTypeKind] & ~m::kTypeKindMask) | com::TKIND_INTERFACE;
+  const auto described = com::TypeLibrary::Read(file).Describe();
+  EXPECT_EQ(original, described);
+  EXPECT_EQ(described, Load(described).Describe());
 }
 
 TEST(TypeLibraryRoundTrip, ReaderReportsAttributesImportsAndReferences) {
