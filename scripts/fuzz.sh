@@ -40,8 +40,10 @@ for module in KvQmxTmr.ocx Whorlix; do
   "$bin/inspect_module" "$bin/$module" --resource 16 1 --out "$seeds/version_record/$module.ver"
   strip -o "$seeds/elf_sections/$module" "$bin/$module"
 done
-cp fuzz/seeds/mixer_script/* "$seeds/mixer_script/"
-cp fuzz/seeds/variant_text/* "$seeds/variant_text/"
+# Committed seeds: what no build produces, and inputs that once found a fault.
+for t in "${all[@]}"; do
+  if [ -d "fuzz/seeds/$t" ]; then cp fuzz/seeds/"$t"/* "$seeds/$t/"; fi
+done
 
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
