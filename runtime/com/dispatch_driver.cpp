@@ -35,7 +35,7 @@ DispatchDriver DispatchDriver::From(const ComPtr<IUnknown>& object) {
   return DispatchDriver(std::move(d));
 }
 
-HRESULT DispatchDriver::Invoke(DISPID dispid, uint16_t flags, std::vector<Variant>& argsReversed, bool propertyPut,
+HRESULT DispatchDriver::Invoke(DISPID dispid, uint16_t flags, std::span<Variant> argsReversed, bool propertyPut,
                                Variant* result, EXCEPINFO* excep, uint32_t* argErr) const {
   if (!target_) return E_POINTER;
   DISPID named = DISPID_PROPERTYPUT;
@@ -49,21 +49,22 @@ HRESULT DispatchDriver::Invoke(DISPID dispid, uint16_t flags, std::vector<Varian
   return target_->Invoke(dispid, IID_NULL, 0, flags, &params, result, excep, argErr);
 }
 
+// Gets and puts run on every tick of a host's timer: their arguments live on
+// the stack.
 Variant DispatchDriver::Get(DISPID dispid) const {
-  std::vector<Variant> none;
   Variant result;
   EXCEPINFO excep;
   uint32_t argErr = 0;
-  const HRESULT h = Invoke(dispid, DISPATCH_PROPERTYGET, none, false, &result, &excep, &argErr);
+  const HRESULT h = Invoke(dispid, DISPATCH_PROPERTYGET, {}, false, &result, &excep, &argErr);
   if (FAILED(h)) Raise(h, Describe("Get", dispid), excep);
   return result;
 }
 
 void DispatchDriver::Put(DISPID dispid, const Variant& value) const {
-  std::vector<Variant> args{value};
+  Variant arg = value;  // the callee gets a writable argument; the caller's stays as it was
   EXCEPINFO excep;
   uint32_t argErr = 0;
-  const HRESULT h = Invoke(dispid, DISPATCH_PROPERTYPUT, args, true, nullptr, &excep, &argErr);
+  const HRESULT h = Invoke(dispid, DISPATCH_PROPERTYPUT, {&arg, 1}, true, nullptr, &excep, &argErr);
   if (FAILED(h)) Raise(h, Describe("Put", dispid), excep);
 }
 

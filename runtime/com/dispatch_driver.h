@@ -2,6 +2,7 @@
 // Late-bound calls on an IDispatch, the way a host makes them: by DISPID, with
 // failures raised as platform::Error. A member that raised its own error
 // (DISP_E_EXCEPTION) surfaces with that error's code and description.
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -25,7 +26,7 @@ class DispatchDriver {
   DISPID GetIDOfName(std::string_view name) const;
 
   // The raw answer of Invoke, for callers that inspect status codes.
-  HRESULT Invoke(DISPID dispid, uint16_t flags, std::vector<Variant>& argsReversed, bool propertyPut,
+  HRESULT Invoke(DISPID dispid, uint16_t flags, std::span<Variant> argsReversed, bool propertyPut,
                  Variant* result, EXCEPINFO* excep, uint32_t* argErr) const;
 
   const ComPtr<IDispatch>& Target() const { return target_; }

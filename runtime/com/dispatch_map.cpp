@@ -121,16 +121,16 @@ HRESULT InvokeMember(const DispatchTable::Member& member, const BoundMember& bou
 
   try {
     if (member.kind == DispatchTable::Kind::Method) {
-      if (!isCall || isPut || !bound.call) return DISP_E_MEMBERNOTFOUND;
+      if (!isCall || isPut || !bound.HasCall()) return DISP_E_MEMBERNOTFOUND;
       if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
       if (params->cArgs > 0) return DISP_E_BADPARAMCOUNT;
-      bound.call();
+      bound.Call();
       if (result) *result = Variant();
       return S_OK;
     }
     if (isPut) {
       // Objects are not values: a put by reference has nothing to bind to.
-      if ((flags & DISPATCH_PROPERTYPUT) == 0 || !bound.put) return DISP_E_MEMBERNOTFOUND;
+      if ((flags & DISPATCH_PROPERTYPUT) == 0 || !bound.HasPut()) return DISP_E_MEMBERNOTFOUND;
       if (params->cArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
       if (params->cArgs > 1) return DISP_E_BADPARAMCOUNT;
       if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
@@ -142,14 +142,14 @@ HRESULT InvokeMember(const DispatchTable::Member& member, const BoundMember& bou
         if (argErr) *argErr = 0;
         return e.code() == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
       }
-      bound.put(value);
+      bound.Put(value);
       return S_OK;
     }
     if (isGet) {
-      if (!bound.get) return DISP_E_MEMBERNOTFOUND;
+      if (!bound.HasGet()) return DISP_E_MEMBERNOTFOUND;
       if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
       if (params->cArgs > 0) return DISP_E_BADPARAMCOUNT;
-      Variant v = bound.get();
+      Variant v = bound.Get();
       if (result) *result = std::move(v);
       return S_OK;
     }

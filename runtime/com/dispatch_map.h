@@ -97,12 +97,20 @@ class DispatchTable {
   std::vector<Member> members_;
 };
 
-// One call's accessors, bound to the object being called. Empty ones mark a
-// member without that direction (a read-only property has no put).
-struct BoundMember {
-  std::function<Variant()> get;
-  std::function<void(const Variant&)> put;  // receives the declared type
-  std::function<void()> call;
+// One call's accessors, bound to the object being called; the Has functions
+// tell which directions the member has (a read-only property has no put).
+// A caller builds one on its stack for each call, so binding costs nothing.
+class BoundMember {
+ public:
+  virtual bool HasGet() const = 0;
+  virtual bool HasPut() const = 0;
+  virtual bool HasCall() const = 0;
+  virtual Variant Get() const = 0;
+  virtual void Put(const Variant& value) const = 0;  // receives the declared type
+  virtual void Call() const = 0;
+
+ protected:
+  ~BoundMember() = default;
 };
 
 // The argument checks, conversions and error mapping of one Invoke.
@@ -156,23 +164,34 @@ class DispatchMap {
   HRESULT Invoke(T& object, DISPID dispid, const IID& riid, uint16_t flags, DISPPARAMS* params,
                  Variant* result, EXCEPINFO* excepInfo, uint32_t* argErr, std::string_view source) const {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    const DispatchTable::Member* member = table_->Find(dispid);
+    // Every bound DISPID is one the description has (Add checks it).
     const auto entry = entries_.find(dispid);
-    if (member == nullptr || entry == entries_.end()) return DISP_E_MEMBERNOTFOUND;
+    if (entry == entries_.end()) return DISP_E_MEMBERNOTFOUND;
     const Entry& e = entry->second;
-    BoundMember bound;
-    const VarType type = member->type;
-    if (e.get) bound.get = [&object, &e, type] { return e.get(object, type); };
-    if (e.put) bound.put = [&object, &e](const Variant& v) { e.put(object, v); };
-    if (e.call) bound.call = [&object, &e] { e.call(object); };
-    return InvokeMember(*member, bound, flags, params, result, excepInfo, argErr, source);
+    return InvokeMember(*e.member, Bound(object, e), flags, params, result, excepInfo, argErr, source);
   }
 
  private:
   struct Entry {
+    const DispatchTable::Member* member = nullptr;  // in table_, which never changes
     std::function<Variant(T&, VarType)> get;
     std::function<void(T&, const Variant&)> put;
     std::function<void(T&)> call;
+  };
+
+  class Bound final : public BoundMember {
+   public:
+    Bound(T& object, const Entry& entry) : object_(object), entry_(entry) {}
+    bool HasGet() const override { return static_cast<bool>(entry_.get); }
+    bool HasPut() const override { return static_cast<bool>(entry_.put); }
+    bool HasCall() const override { return static_cast<bool>(entry_.call); }
+    Variant Get() const override { return entry_.get(object_, entry_.member->type); }
+    void Put(const Variant& value) const override { entry_.put(object_, value); }
+    void Call() const override { entry_.call(object_); }
+
+   private:
+    T& object_;
+    const Entry& entry_;
   };
 
   Entry& Add(DISPID dispid, DispatchTable::Kind kind);  // defined below
@@ -200,7 +219,9 @@ void CheckBinding(const DispatchTable& table, DISPID dispid, bool isMethod, bool
 template <class T>
 typename DispatchMap<T>::Entry& DispatchMap<T>::Add(DISPID dispid, DispatchTable::Kind kind) {
   CheckBinding(*table_, dispid, kind == DispatchTable::Kind::Method, entries_.count(dispid) != 0);
-  return entries_[dispid];
+  Entry& e = entries_[dispid];
+  e.member = table_->Find(dispid);
+  return e;
 }
 
 }  // namespace com
