@@ -97,48 +97,51 @@ HRESULT ConnectionPoint::Advise(IUnknown* pUnkSink, uint32_t* pdwCookie) {
   if (FAILED(pUnkSink->QueryInterface(iid_, sink.PutVoid())) || !sink) return CONNECT_E_CANNOTCONNECT;
   if (nextCookie_ == std::numeric_limits<uint32_t>::max()) return CONNECT_E_ADVISELIMIT;
   const uint32_t cookie = nextCookie_++;
-  sinks_.push_back({cookie, std::move(sink)});
+  sinks_.Append({cookie, std::move(sink)});
   *pdwCookie = cookie;
   return S_OK;
 }
 
 HRESULT ConnectionPoint::Unadvise(uint32_t dwCookie) {
-  const auto it = std::find_if(sinks_.begin(), sinks_.end(), [&](const Connection& c) { return c.cookie == dwCookie; });
-  if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
   // The sink's last reference may go now, and its Release may call back into
-  // this point: take it out of the list first.
-  ComPtr<IUnknown> going = std::move(it->sink);
-  sinks_.erase(it);
-  going.Reset();
+  // this point: the list no longer holds it by then.
+  if (!sinks_.RemoveFirst([&](const Connection& c) { return c.cookie == dwCookie; })) return CONNECT_E_NOCONNECTION;
   return S_OK;
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
   if (ppEnum == nullptr) return E_POINTER;
+  std::vector<ComPtr<IUnknown>> sinks;
   std::vector<uint32_t> cookies;
-  for (const auto& c : sinks_) cookies.push_back(c.cookie);
-  *ppEnum = NewConnectionsEnumerator(Sinks(), std::move(cookies));
+  if (const auto now = sinks_.Snapshot()) {
+    for (const auto& c : *now) {
+      sinks.push_back(c.sink);
+      cookies.push_back(c.cookie);
+    }
+  }
+  *ppEnum = NewConnectionsEnumerator(std::move(sinks), std::move(cookies));
   return S_OK;
 }
 
 std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {
   std::vector<ComPtr<IUnknown>> r;
-  r.reserve(sinks_.size());
-  for (const auto& c : sinks_) r.push_back(c.sink);
+  if (const auto now = sinks_.Snapshot()) {
+    r.reserve(now->size());
+    for (const auto& c : *now) r.push_back(c.sink);
+  }
   return r;
 }
 
-void ConnectionPoint::DisconnectAll() {
-  std::vector<Connection> going;
-  going.swap(sinks_);
-  going.clear();
-}
+void ConnectionPoint::DisconnectAll() { sinks_.Clear(); }
 
 void ConnectionPoint::FireDispatch(DISPID dispid, const std::vector<Variant>& args) const {
+  const auto round = sinks_.Snapshot();
+  if (!round) return;
   std::optional<platform::Error> firstFailure;
-  for (const ComPtr<IUnknown>& sink : Sinks()) {
-    auto* target = static_cast<IDispatch*>(sink.Get());  // Advise queried for a dispatch interface
-    std::vector<Variant> reversed(args.rbegin(), args.rend());
+  std::vector<Variant> reversed;  // each sink gets the arguments afresh
+  for (const Connection& connection : *round) {
+    auto* target = static_cast<IDispatch*>(connection.sink.Get());  // Advise queried for a dispatch interface
+    reversed.assign(args.rbegin(), args.rend());
     DISPPARAMS params;
     params.rgvarg = reversed.empty() ? nullptr : reversed.data();
     params.cArgs = static_cast<uint32_t>(reversed.size());
@@ -154,7 +157,10 @@ void ConnectionPoint::FireDispatch(DISPID dispid, const std::vector<Variant>& ar
 }
 
 void ConnectionPoint::FirePropertyChanged(DISPID dispid) const {
-  for (const ComPtr<IUnknown>& sink : Sinks()) static_cast<IPropertyNotifySink*>(sink.Get())->OnChanged(dispid);
+  const auto round = sinks_.Snapshot();
+  if (!round) return;
+  for (const Connection& connection : *round)
+    static_cast<IPropertyNotifySink*>(connection.sink.Get())->OnChanged(dispid);
 }
 
 }  // namespace com

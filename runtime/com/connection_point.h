@@ -3,13 +3,16 @@
 // container object and shares its reference count; sinks are held (one
 // reference each) from Advise to Unadvise or until the container lets go.
 // Firing walks a snapshot of the sinks, so a sink may connect or disconnect
-// others (or itself) from inside a call without disturbing the round.
+// others (or itself) from inside a call without disturbing the round; the
+// snapshot is the list itself, replaced whole on every change, so a round
+// copies nothing.
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/interfaces.h"
+#include "runtime/com/snapshot_list.h"
 #include "runtime/com/variant.h"
 
 namespace com {
@@ -32,7 +35,7 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT EnumConnections(IEnumConnections** ppEnum) override;
 
   const IID& Iid() const { return iid_; }
-  size_t SinkCount() const { return sinks_.size(); }
+  size_t SinkCount() const { return sinks_.Size(); }
   // The connected sinks, each as this point's interface, in order of connection.
   std::vector<ComPtr<IUnknown>> Sinks() const;
   void DisconnectAll();
@@ -53,7 +56,7 @@ class ConnectionPoint final : public IConnectionPoint {
   IConnectionPointContainer* owner_;
   IID iid_;
   uint32_t nextCookie_ = 1;
-  std::vector<Connection> sinks_;
+  SnapshotList<Connection> sinks_;
 };
 
 // Enumerators over a snapshot; each holds its own references.

@@ -213,25 +213,28 @@ void HostedControl::Connect(DISPID dispid, std::function<void()> handler) {
 
 void HostedControl::Connect(DISPID dispid, EventHandler handler) {
   if (!eventPoint_) throw platform::Error(CONNECT_E_NOCONNECTION, "Control " + name_ + " raises no events");
-  handlers_[dispid].push_back(std::move(handler));
+  handlers_[dispid].Append(std::move(handler));
 }
 
 void HostedControl::OnPropertyChanged(std::function<void(DISPID)> handler) {
-  changeHandlers_.push_back(std::move(handler));
+  changeHandlers_.Append(std::move(handler));
 }
 
+// A handler may connect more handlers, or destroy this host: the snapshot
+// keeps the handlers present now, and alive, until the last has run.
 void HostedControl::OnEvent(DISPID dispid, const std::vector<Variant>& args) {
   const auto it = handlers_.find(dispid);
   if (it == handlers_.end()) return;
-  // A handler may connect more handlers; run the ones present now.
-  const std::vector<EventHandler> now = it->second;
-  for (const auto& h : now) h(args);
+  const auto now = it->second.Snapshot();
+  if (!now) return;
+  for (const auto& h : *now) h(args);
 }
 
 void HostedControl::OnChanged(DISPID dispid) {
   dirty_ = true;
-  const auto now = changeHandlers_;
-  for (const auto& h : now) h(dispid);
+  const auto now = changeHandlers_.Snapshot();
+  if (!now) return;
+  for (const auto& h : *now) h(dispid);
 }
 
 SIZEL HostedControl::Extent() const {

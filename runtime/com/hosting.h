@@ -21,6 +21,7 @@
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/dispatch_driver.h"
 #include "runtime/com/interfaces.h"
+#include "runtime/com/snapshot_list.h"
 #include "runtime/forms/container.h"
 #include "runtime/forms/property_bag.h"
 
@@ -112,8 +113,9 @@ class HostedControl {
   uint32_t eventCookie_ = 0;
   Site* site_ = nullptr;       // counted object; this holds one reference
   EventSink* sink_ = nullptr;  // counted object; this holds one reference
-  std::map<DISPID, std::vector<EventHandler>> handlers_;
-  std::vector<std::function<void(DISPID)>> changeHandlers_;
+  // Each event runs the handlers present when it started.
+  std::map<DISPID, SnapshotList<EventHandler>> handlers_;
+  SnapshotList<std::function<void(DISPID)>> changeHandlers_;
 };
 
 }  // namespace com

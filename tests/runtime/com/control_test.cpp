@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+#include <functional>
+
 #include <QWidget>
 
 #include "runtime/com/control_support.h"
@@ -83,6 +85,44 @@ class RecordingSink final : public ObjectBase<RecordingSink, IDispatch> {
 
  private:
   IID source_;
+};
+
+// A sink of either kind (events on `source`, or property notifications) that
+// runs `onCall` inside every call it gets, counting them where the test
+// keeps the count, and says when it is gone.
+class ReentrantSink final : public ObjectBase<ReentrantSink, IDispatch, IPropertyNotifySink> {
+ public:
+  ReentrantSink(const IID& source, int& calls, bool& gone) : source_(source), calls_(calls), gone_(gone) {}
+  ~ReentrantSink() override { gone_ = true; }
+  std::function<void()> onCall;
+
+  HRESULT GetTypeInfoCount(uint32_t* n) override { return *n = 0, S_OK; }
+  HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+  HRESULT GetIDsOfNames(const IID&, const char* const*, uint32_t, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT Invoke(DISPID, const IID&, LCID, uint16_t, DISPPARAMS*, Variant*, EXCEPINFO*, uint32_t*) override {
+    return Called();
+  }
+  HRESULT OnChanged(DISPID) override { return Called(); }
+  HRESULT OnRequestEdit(DISPID) override { return S_OK; }
+
+ protected:
+  void* Find(const IID& iid) override {
+    if (void* own = ObjectBase::Find(iid)) return own;
+    return iid == source_ ? static_cast<IDispatch*>(this) : nullptr;
+  }
+
+ private:
+  HRESULT Called() {
+    ++calls_;
+    // The call may let go of this sink's last reference; run a copy.
+    if (const std::function<void()> run = onCall) run();
+    return S_OK;
+  }
+  IID source_;
+  int& calls_;
+  bool& gone_;
 };
 
 class ControlTest : public ::testing::Test {
@@ -182,6 +222,84 @@ TEST_F(ControlTest, EventsReachEveryConnectedSinkAndEveryHandler) {
   EXPECT_EQ(a->calls.size(), 3u);
   EXPECT_EQ(b->calls.size(), 4u);
   EXPECT_EQ(point->Unadvise(cb), S_OK);
+}
+
+// Inside one round of calls, a sink disconnects itself (the point held its
+// last reference) and a sink after it, and connects a new one: the round
+// still reaches exactly the sinks connected when it began, the sink that
+// went lives until its call has returned, and the next round has the new
+// list. Handlers the host connects inside a round run from the next one.
+TEST_F(ControlTest, SinksAndHandlersMayConnectAndDisconnectInsideARound) {
+  HostedControl counter(form_, "Counter1", kCLSID_Counter, {0, 0, 420, 405});
+  const auto cpc = counter.Unknown().As<IConnectionPointContainer>();
+  struct Round {
+    const char* what;
+    IID iid;
+    std::function<void()> fire;
+  };
+  const Round rounds[] = {
+      // From an even value, so that Fire raises Ticked alone.
+      {"events", kDIID_CounterEvents,
+       [&] {
+         counter.Object().Put(kValue, Variant::I4(0));
+         counter.Object().Call(kFire);
+       }},
+      {"property notifications", IID_IPropertyNotifySink, [&] { counter.Object().Put(kValue, Variant::I4(0)); }},
+  };
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.what);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(cpc->FindConnectionPoint(r.iid, point.Put()), S_OK);
+    int aCalls = 0, bCalls = 0, cCalls = 0;
+    bool aGone = false, bGone = false, cGone = false;
+    auto* a = new ReentrantSink(r.iid, aCalls, aGone);
+    auto b = ComPtr<ReentrantSink>::Attach(new ReentrantSink(r.iid, bCalls, bGone));
+    auto c = ComPtr<ReentrantSink>::Attach(new ReentrantSink(r.iid, cCalls, cGone));
+    uint32_t ca = 0, cb = 0, cc = 0;
+    ASSERT_EQ(point->Advise(static_cast<IDispatch*>(a), &ca), S_OK);
+    a->Release();  // the point's reference is the only one left
+    ASSERT_EQ(point->Advise(static_cast<IDispatch*>(b.Get()), &cb), S_OK);
+    a->onCall = [&] {
+      EXPECT_EQ(point->Unadvise(cb), S_OK);
+      EXPECT_EQ(point->Advise(static_cast<IDispatch*>(c.Get()), &cc), S_OK);
+      EXPECT_EQ(point->Unadvise(ca), S_OK);
+      EXPECT_FALSE(aGone);  // the round holds it until its call returns
+    };
+
+    r.fire();
+    EXPECT_EQ(aCalls, 1);
+    EXPECT_TRUE(aGone);
+    EXPECT_EQ(bCalls, 1);  // disconnected during the round, after it began
+    EXPECT_EQ(cCalls, 0);  // connected during the round
+    r.fire();
+    EXPECT_EQ(aCalls, 1);
+    EXPECT_EQ(bCalls, 1);
+    EXPECT_EQ(cCalls, 1);
+    EXPECT_EQ(point->Unadvise(cc), S_OK);
+    EXPECT_FALSE(bGone || cGone);
+  }
+
+  int ran = 0, added = 0, changes = 0, addedChanges = 0;
+  counter.Connect(kTicked, [&] {
+    ++ran;
+    counter.Connect(kTicked, [&] { ++added; });
+  });
+  counter.OnPropertyChanged([&](DISPID) {
+    ++changes;
+    counter.OnPropertyChanged([&](DISPID) { ++addedChanges; });
+  });
+  // One change and one Ticked each.
+  const auto round = rounds[0].fire;
+  round();
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(added, 0);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(addedChanges, 0);
+  round();
+  EXPECT_EQ(ran, 2);
+  EXPECT_EQ(added, 1);  // the one the first round connected
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(addedChanges, 1);
 }
 
 TEST_F(ControlTest, BadCallsAnswerWithTheirStatusAndLeaveTheControlAsItWas) {
