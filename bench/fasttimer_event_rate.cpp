@@ -33,7 +33,7 @@ void EmptyHandler() { benchmark::DoNotOptimize(++handled); }
 class EventSite : public forms::ControlSite {
  public:
   explicit EventSite(std::function<void()> onEvent) : onEvent_(std::move(onEvent)) {}
-  void OnPropertyChanged(const std::string&) override {}
+  void OnPropertyChanged(std::string_view) override {}
   bool UserMode() const override { return true; }
   void OnEvent(int32_t, const std::vector<com::Variant>&) override { onEvent_(); }
   void OnRequestSize(float, float) override {}

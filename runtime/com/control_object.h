@@ -245,7 +245,7 @@ class ControlObject final : private ModuleUsageHolder,
   class Site final : public forms::ControlSite {
    public:
     explicit Site(ControlObject& owner) : owner_(owner) {}
-    void OnPropertyChanged(const std::string& name) override {
+    void OnPropertyChanged(std::string_view name) override {
       const auto* member = owner_.cls_->map.Table().FindByName(name);
       const auto hold = owner_.Hold();
       owner_.notify_.FirePropertyChanged(member ? member->dispid : DISPID_UNKNOWN);

@@ -79,7 +79,7 @@ void UserControl::SetHeight(float twips) {
   if (site_ != nullptr) site_->OnRequestSize(width_, height_);
 }
 
-void UserControl::PropertyChanged(const std::string& name) {
+void UserControl::PropertyChanged(std::string_view name) {
   if (site_ != nullptr) site_->OnPropertyChanged(name);
 }
 

@@ -10,6 +10,7 @@
 // double-click on the window.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/com/variant.h"
@@ -23,7 +24,7 @@ namespace forms {
 class ControlSite {
  public:
   virtual ~ControlSite() = default;
-  virtual void OnPropertyChanged(const std::string& name) = 0;
+  virtual void OnPropertyChanged(std::string_view name) = 0;
   // True when the host runs (false while it is being designed).
   virtual bool UserMode() const = 0;
   // A control event, raised synchronously: it returns when the host's
@@ -66,7 +67,7 @@ class UserControl : public Container {
   void SetHeight(float twips);
 
   // Notifies the site that a property changed (nothing without a site).
-  void PropertyChanged(const std::string& name);
+  void PropertyChanged(std::string_view name);
   // Raises an event to the site, synchronously (nothing without a site).
   void RaiseEvent(int32_t dispid, std::vector<com::Variant> args = {});
 

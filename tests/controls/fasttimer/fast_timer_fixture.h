@@ -24,7 +24,7 @@ namespace fasttimer_test {
 
 class RecordingSite : public forms::ControlSite {
  public:
-  void OnPropertyChanged(const std::string& name) override { changed.push_back(name); }
+  void OnPropertyChanged(std::string_view name) override { changed.emplace_back(name); }
   bool UserMode() const override { return userMode; }
   void OnEvent(int32_t dispid, const std::vector<com::Variant>& args) override {
     events.push_back({dispid, args.size()});

@@ -26,7 +26,7 @@ void CountingSleep(int32_t milliseconds);
 
 class RecordingSite : public forms::ControlSite {
  public:
-  void OnPropertyChanged(const std::string& name) override { changes.push_back(name); }
+  void OnPropertyChanged(std::string_view name) override { changes.emplace_back(name); }
   bool UserMode() const override { return true; }
   void OnEvent(int32_t, const std::vector<com::Variant>&) override {}
   void OnRequestSize(float, float) override {}

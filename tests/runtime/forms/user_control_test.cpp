@@ -64,7 +64,7 @@ class Site : public forms::ControlSite {
   std::vector<std::pair<float, float>> sizes;
   bool userMode = true;
   std::function<void()> onEvent;
-  void OnPropertyChanged(const std::string& name) override { changed.push_back(name); }
+  void OnPropertyChanged(std::string_view name) override { changed.emplace_back(name); }
   bool UserMode() const override { return userMode; }
   void OnEvent(int32_t dispid, const std::vector<Variant>& args) override {
     events.emplace_back(dispid, args.size());
