@@ -19,8 +19,9 @@ std::string LibraryKey(std::string_view library) {
 struct Table {
   std::mutex lock;
   std::map<std::string, std::map<std::string, ExportEntry, std::less<>>, std::less<>> libraries;
-  std::atomic<uint64_t> generation{1};
 };
+
+void Bump() { detail::exportGeneration.fetch_add(1, std::memory_order_release); }
 
 Table& TheTable() {
   static Table table;
@@ -34,7 +35,7 @@ void PublishExport(std::string_view library, std::string_view name, void* addres
   Table& t = TheTable();
   std::lock_guard guard(t.lock);
   t.libraries[LibraryKey(library)][std::string(name)] = ExportEntry{address, &signature};
-  t.generation.fetch_add(1, std::memory_order_release);
+  Bump();
 }
 
 ExportEntry ResolveExport(std::string_view library, std::string_view name,
@@ -54,9 +55,11 @@ ExportEntry ResolveExport(std::string_view library, std::string_view name,
   return fn->second;
 }
 
-uint64_t ExportGeneration() { return TheTable().generation.load(std::memory_order_acquire); }
-
 namespace detail {
+
+// Constant-initialised, so it holds 1 before any library's static
+// initialisers publish their exports.
+constinit std::atomic<uint64_t> exportGeneration{1};
 
 void ReplaceExport(std::string_view library, std::string_view name, void* address,
                    const std::type_info& signature, ExportEntry* previous) {
@@ -65,14 +68,14 @@ void ReplaceExport(std::string_view library, std::string_view name, void* addres
   ExportEntry& slot = t.libraries[LibraryKey(library)][std::string(name)];
   *previous = slot;
   slot = ExportEntry{address, &signature};
-  t.generation.fetch_add(1, std::memory_order_release);
+  Bump();
 }
 
 void RestoreExport(std::string_view library, std::string_view name, const ExportEntry& previous) {
   Table& t = TheTable();
   std::lock_guard guard(t.lock);
   t.libraries[LibraryKey(library)][std::string(name)] = previous;
-  t.generation.fetch_add(1, std::memory_order_release);
+  Bump();
 }
 
 }  // namespace detail

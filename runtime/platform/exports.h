@@ -28,9 +28,15 @@ void PublishExport(std::string_view library, std::string_view name, void* addres
 // for an unknown export, kErrorInvalidArgument for a signature mismatch).
 ExportEntry ResolveExport(std::string_view library, std::string_view name,
                           const std::type_info& signature);
+namespace detail {
+// Read on every call through a declaration, so it is a variable of its own
+// rather than a call into the table.
+extern std::atomic<uint64_t> exportGeneration;
+}  // namespace detail
+
 // Bumped whenever an export is published, replaced or restored, so bound
 // declarations know to bind again.
-uint64_t ExportGeneration();
+inline uint64_t ExportGeneration() { return detail::exportGeneration.load(std::memory_order_acquire); }
 
 namespace detail {
 void ReplaceExport(std::string_view library, std::string_view name, void* address,
