@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -246,10 +247,20 @@ class ControlObject final : private ModuleUsageHolder,
    public:
     explicit Site(ControlObject& owner) : owner_(owner) {}
     void OnPropertyChanged(std::string_view name) override {
-      const auto* member = owner_.cls_->map.Table().FindByName(name);
+      // A control announces the same property on every put, often on every
+      // tick of a timer: the last name found is kept with its DISPID, exactly
+      // as the description spells it, and any other name is looked up.
+      DISPID id = DISPID_UNKNOWN;
+      if (lastName_.data() != nullptr && name == lastName_) {
+        id = lastId_;
+      } else if (const auto* member = owner_.cls_->map.Table().FindByName(name)) {
+        lastName_ = member->name;
+        id = lastId_ = member->dispid;
+      }
       const auto hold = owner_.Hold();
-      owner_.notify_.FirePropertyChanged(member ? member->dispid : DISPID_UNKNOWN);
+      owner_.notify_.FirePropertyChanged(id);
     }
+
     bool UserMode() const override { return AmbientUserMode(owner_.clientSite_.Get()); }
     void OnEvent(int32_t dispid, const std::vector<Variant>& args) override {
       if (!owner_.HasEvents()) return;
@@ -262,6 +273,8 @@ class ControlObject final : private ModuleUsageHolder,
 
    private:
     ControlObject& owner_;
+    std::string_view lastName_;  // in the class's table, which the object keeps; null until one is found
+    DISPID lastId_ = DISPID_UNKNOWN;
   };
 
   bool HasEvents() const { return cls_->identity.sourceInterface != GUID_NULL; }

@@ -29,9 +29,12 @@ class Counter : public forms::UserControl {
     step_ = v;
     PropertyChanged("Step");
   }
-  // Adds the step, raises Ticked, then Tocked with the new value when even.
+  // Adds the step, announces "Ticks" (a name its interface lacks, which
+  // hosts see as DISPID_UNKNOWN), raises Ticked, then Tocked with the new
+  // value when even.
   void Fire() {
     value_ += step_;
+    PropertyChanged("Ticks");
     RaiseEvent(kTicked);
     if (value_ % 2 == 0) RaiseEvent(kTocked, {com::Variant::I4(value_)});
   }
