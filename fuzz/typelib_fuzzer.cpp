@@ -3,18 +3,16 @@
 // Names compare without regard to case: the format keeps one name table
 // entry for all spellings of a name, so "QMXTIMER" the type and "QmxTimer"
 // the event come back spelt alike.
-#include <cctype>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
 #include "runtime/com/typelib_reader.h"
 #include "runtime/com/typelib_writer.h"
+#include "runtime/platform/ascii_case.h"
 
 namespace {
 
-void Fold(std::string& name) {
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
+void Fold(std::string& name) { name = platform::FoldedAscii(name); }
 
 com::LibraryDescription Folded(com::LibraryDescription d) {
   Fold(d.name);

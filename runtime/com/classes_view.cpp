@@ -1,8 +1,8 @@
 #include "runtime/com/classes_view.h"
 
 #include <algorithm>
-#include <strings.h>
 
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -38,11 +38,9 @@ std::vector<std::string> ClassesView::SubKeys(std::string_view relative) const {
   std::vector<std::string> names = user_.SubKeys(ClassesKey(relative, RegistryScope::User));
   for (std::string& name : machine_.SubKeys(ClassesKey(relative, RegistryScope::Machine)))
     names.push_back(std::move(name));
-  const auto less = [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; };
-  const auto same = [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; };
   // Stable, so the per-user spelling of a name in both files is the one kept.
-  std::stable_sort(names.begin(), names.end(), less);
-  names.erase(std::unique(names.begin(), names.end(), same), names.end());
+  std::stable_sort(names.begin(), names.end(), platform::AsciiCaseLess{});
+  names.erase(std::unique(names.begin(), names.end(), platform::SameAsciiName), names.end());
   return names;
 }
 

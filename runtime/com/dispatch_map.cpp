@@ -2,16 +2,12 @@
 
 #include <new>
 #include <stdexcept>
-#include <strings.h>
 
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // The automation type a member's element type travels as; enumerations are
 // 32-bit integers.
@@ -51,7 +47,7 @@ const DispatchTable::Member* DispatchTable::Find(DISPID dispid) const {
 
 const DispatchTable::Member* DispatchTable::FindByName(std::string_view name) const {
   for (const auto& m : members_)
-    if (SameName(m.name, name)) return &m;
+    if (platform::SameAsciiName(m.name, name)) return &m;
   return nullptr;
 }
 

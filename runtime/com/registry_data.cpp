@@ -7,6 +7,7 @@
 #include "runtime/com/hresult.h"
 #include "runtime/com/registry.h"
 #include "runtime/com/text_encoding.h"
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -17,21 +18,6 @@ constexpr std::string_view kOldHeader = "REGEDIT4";
 // The platform refuses deeper keys. The bound also keeps each write in
 // proportion to what was read: every key line repeats its whole path.
 constexpr size_t kMaxKeyDepth = 512;
-
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Names compare with ASCII case folded, whatever the process's locale.
-struct CaseLess {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-      const auto x = static_cast<unsigned char>(FoldCase(a[i])), y = static_cast<unsigned char>(FoldCase(b[i]));
-      if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-  }
-};
 
 std::vector<std::string> SplitPath(std::string_view path) {
   std::vector<std::string> parts;
@@ -94,11 +80,11 @@ std::string ClassesKey(std::string_view relative) {
 // written and destroyed with explicit stacks.
 struct RegistryData::Key {
   using Entry = std::pair<std::string, RegistryValue>;
-  using Children = std::map<std::string, std::unique_ptr<Key>, CaseLess>;
+  using Children = std::map<std::string, std::unique_ptr<Key>, platform::AsciiCaseLess>;
 
   std::string name;
   std::list<Entry> values;
-  std::map<std::string, std::list<Entry>::iterator, CaseLess> index;
+  std::map<std::string, std::list<Entry>::iterator, platform::AsciiCaseLess> index;
   Children children;
 
   Key() = default;

@@ -9,6 +9,7 @@
 #include "runtime/com/resource_byte_io.h"
 #include "runtime/com/typelib_format.h"
 #include "runtime/com/variant.h"
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -27,17 +28,6 @@ constexpr size_t kMemoryPerFileByte = 32;
 constexpr size_t kMemoryBase = size_t{1} << 20;
 // Strings this long and longer live on the heap.
 constexpr size_t kInlineText = 16;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -388,9 +378,9 @@ class TypeLibraryParser {
 
 std::optional<DISPID> TypeInfo::IdOfName(std::string_view memberName) const {
   for (const auto& f : funcs)
-    if (EqualsIgnoringCase(f.name, memberName)) return f.memid;
+    if (platform::SameAsciiName(f.name, memberName)) return f.memid;
   for (const auto& v : vars)
-    if (EqualsIgnoringCase(v.name, memberName)) return v.memid;
+    if (platform::SameAsciiName(v.name, memberName)) return v.memid;
   return std::nullopt;
 }
 
@@ -410,7 +400,7 @@ const FuncInfo* TypeInfo::FindFunction(DISPID id, INVOKEKIND kind) const {
 
 const VarInfo* TypeInfo::FindVariable(std::string_view memberName) const {
   for (const auto& v : vars)
-    if (EqualsIgnoringCase(v.name, memberName)) return &v;
+    if (platform::SameAsciiName(v.name, memberName)) return &v;
   return nullptr;
 }
 
@@ -431,7 +421,7 @@ TypeLibrary TypeLibrary::Read(std::span<const uint8_t> data) {
 
 const TypeInfo* TypeLibrary::Find(std::string_view typeName) const {
   for (const auto& t : types_)
-    if (EqualsIgnoringCase(t.name, typeName)) return &t;
+    if (platform::SameAsciiName(t.name, typeName)) return &t;
   return nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include "runtime/com/typelib_format.h"
 #include "runtime/com/typelib_hash.h"
 #include "runtime/com/variant.h"
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -33,13 +34,6 @@ constexpr int32_t PARAMFLAG_FRETVAL = 0x8;
 constexpr int16_t VAR_CONST = 2;
 
 [[noreturn]] void Invalid(const std::string& why) { throw platform::Error(E_INVALIDARG, "type library: " + why); }
-
-std::string Upper(std::string_view s) {
-  std::string u(s);
-  for (auto& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return u;
-}
 
 bool IsDual(const TypeDescription& t) {
   return (t.kind == TKIND_DISPATCH || t.kind == TKIND_INTERFACE) && (t.flags & TYPEFLAG_FDUAL);
@@ -118,7 +112,7 @@ class TypeLibraryWriter {
     for (size_t i = 0; i < lib_.types.size(); ++i) {
       const auto& t = lib_.types[i];
       if (t.name.empty()) Invalid("type " + std::to_string(i) + " has no name");
-      if (!names.insert(Upper(t.name)).second) Invalid("two types are named " + t.name);
+      if (!names.insert(platform::FoldedAscii(t.name)).second) Invalid("two types are named " + t.name);
       if (t.guid != GUID_NULL && !guids.insert(t.guid).second) Invalid(t.name + " repeats an identity");
       switch (t.kind) {
         case TKIND_DISPATCH:
@@ -173,7 +167,7 @@ class TypeLibraryWriter {
 
   int32_t AddName(std::string_view name) {
     if (name.empty() || name.size() > 255) Invalid("a name must have 1 to 255 characters: '" + std::string(name) + "'");
-    const std::string key = Upper(name);
+    const std::string key = platform::FoldedAscii(name);
     auto found = nameOffsets_.find(key);
     if (found != nameOffsets_.end()) return found->second;
     const uint32_t hash = NameHash(lib_.syskind, lib_.lcid, name) & 0xFFFF;

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <system_error>
 #include <limits>
-#include <strings.h>
 
 #include "runtime/com/hresult.h"
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -60,8 +60,8 @@ bool TooSmallRatherThanTooLarge(std::string_view s) {
 // as -1/0 the way automation accepts them.
 double ParseNumber(const std::string& text) {
   const std::string s = Trim(text);
-  if (strcasecmp(s.c_str(), "true") == 0) return -1.0;
-  if (strcasecmp(s.c_str(), "false") == 0) return 0.0;
+  if (platform::SameAsciiName(s, "true")) return -1.0;
+  if (platform::SameAsciiName(s, "false")) return 0.0;
   if (s.empty()) Mismatch();
   // Read without the C library's locale (a GUI application runs under the
   // user's, where the decimal separator may be a comma), and without the

@@ -7,21 +7,13 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
 namespace {
 
 constexpr std::string_view kHeader = "PropertyBag 1";
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 [[noreturn]] void Unreadable(size_t line, const std::string& why) {
   throw platform::Error(platform::kErrorFail,
@@ -174,7 +166,7 @@ com::Variant ReadValue(LineReader& r, size_t line) {
 }  // namespace
 
 std::vector<PropertyBag::Entry>::const_iterator PropertyBag::FindEntry(const std::string& name) const {
-  return std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return SameName(e.first, name); });
+  return std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return platform::SameAsciiName(e.first, name); });
 }
 
 com::Variant PropertyBag::ReadProperty(const std::string& name, const com::Variant& defaultValue) const {
@@ -222,11 +214,6 @@ PropertyBag PropertyBag::LoadText(std::string_view text) {
   PropertyBag bag;
   // Names seen so far, folded, so a long bag is not searched once per line.
   std::unordered_set<std::string> seen;
-  const auto folded = [](std::string name) {
-    for (char& c : name)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-  };
   size_t lineNo = 0;
   bool sawHeader = false;
   size_t pos = 0;
@@ -246,7 +233,7 @@ PropertyBag PropertyBag::LoadText(std::string_view text) {
     LineReader r(line, lineNo);
     std::string name = r.Quoted();
     if (name.empty()) Unreadable(lineNo, "a property needs a name");
-    if (!seen.insert(folded(name)).second) Unreadable(lineNo, "\"" + name + "\" appears twice");
+    if (!seen.insert(platform::FoldedAscii(name)).second) Unreadable(lineNo, "\"" + name + "\" appears twice");
     com::Variant value = ReadValue(r, lineNo);
     r.ExpectEnd();
     bag.entries_.emplace_back(std::move(name), std::move(value));

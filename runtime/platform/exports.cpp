@@ -1,17 +1,15 @@
 #include "runtime/platform/exports.h"
 
-#include <algorithm>
-#include <cctype>
 #include <map>
 #include <mutex>
+
+#include "runtime/platform/ascii_case.h"
 
 namespace platform {
 namespace {
 
 std::string LibraryKey(std::string_view library) {
-  std::string key(library);
-  std::transform(key.begin(), key.end(), key.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::string key = FoldedAscii(library);
   if (key.size() > 4 && key.compare(key.size() - 4, 4, ".dll") == 0) key.resize(key.size() - 4);
   return key;
 }
