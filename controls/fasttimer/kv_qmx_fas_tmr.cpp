@@ -1,23 +1,9 @@
 #include "controls/fasttimer/kv_qmx_fas_tmr.h"
 
-#include <algorithm>
-
+#include "controls/fasttimer/declared_imports.h"
 #include "controls/fasttimer/timer_face.h"
 #include "runtime/forms/application.h"
 #include "runtime/forms/elements.h"
-#include "runtime/platform/exports.h"
-
-namespace {
-
-const platform::Declared<void(int32_t)> Sleep{"kernel32", "Sleep"};
-
-// The platform reads the pause as unsigned, and there every negative count is
-// a wait of about 49 days or, for -1, forever, with the host's thread blocked
-// and its window dead. A negative delay is therefore kept as set but pauses as
-// if it were 0.
-int32_t PauseMilliseconds(int32_t sleepDelay) { return std::max<int32_t>(sleepDelay, 0); }
-
-}  // namespace
 
 KvQmxFasTmr::KvQmxFasTmr() {
   SetInvisibleAtRuntime(true);
@@ -53,7 +39,8 @@ void KvQmxFasTmr::TimerLoop() {
   if (enabled_ == com::VARIANT_FALSE) return;
   do {
     RaiseEvent(kDispidQmxTimer);
-    Sleep(PauseMilliseconds(sleepDelay_));
+    // A negative delay is kept as set but pauses as if it were 0.
+    fasttimer::imports::Sleep(kernel32::PauseMilliseconds(sleepDelay_));
     forms::DoEvents();
   } while (enabled_ != com::VARIANT_FALSE);
 }

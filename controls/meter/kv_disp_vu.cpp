@@ -1,12 +1,11 @@
 #include "controls/meter/kv_disp_vu.h"
 
-#include <exception>
 #include <string>
 
-#include "controls/meter/segment_layout.h"
 #include "controls/meter/segment_pictures.h"
 #include "runtime/com/variant.h"
 #include "runtime/forms/color.h"
+#include "runtime/forms/msgbox.h"
 
 KvDispVU::KvDispVU() : Timer1(AddTimer("Timer1")) {
   SetBackColor(forms::Color{0, 0, 0});
@@ -24,16 +23,6 @@ KvDispVU::KvDispVU() : Timer1(AddTimer("Timer1")) {
     image.SetLeft(meter::kSegmentLefts[n - 1]);
     image.SetTop(meter::kSegmentTop);
     Dp[n - 1] = &image;
-  }
-}
-
-KvDispVU::~KvDispVU() {
-  // A control deleted without going through Release still gives back its
-  // mixer handle and value block. A destructor has nobody to report to, and
-  // the release calls report their own failures through result codes anyway.
-  try {
-    if (!Terminated()) Terminate();
-  } catch (const std::exception&) {
   }
 }
 
@@ -132,10 +121,15 @@ void KvDispVU::UserControl_DblClick() {
   Timer1.SetInterval(1);
 }
 
+// Runs on every Show event.
+void KvDispVU::UserControl_Show() {
+  if (!mixer_.SetUp()) forms::MsgBox("Couldn't open the mixer.");
+}
+
 void KvDispVU::UserControl_Terminate() {
   m_DisplayMode = UseVULowTimer;
   Timer1.SetInterval(0);
-  ReleaseMixer();
+  mixer_.Release();
 }
 
 void KvDispVU::Timer1_Timer() { UpdateMeter(); }

@@ -15,40 +15,28 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/meter/display_mode.h"
+#include "controls/meter/mixer_session.h"
+#include "controls/meter/segment_layout.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/property_bag.h"
 #include "runtime/forms/timer.h"
 #include "runtime/forms/user_control.h"
-#include "runtime/winmm/mmsystem.h"
 
 class KvDispVU : public forms::UserControl {
  public:
   // DisplayModeEnum. Other values are stored as given and only change the
   // stored mode.
-  static constexpr int32_t UseVULowTimer = 0;
-  static constexpr int32_t UseVUHiTimer = 1;
-  static constexpr int32_t DONotUseTimer = 2;
-  static constexpr int32_t GetPeekDataOnly = 3;
+  using enum meter::DisplayModeEnum;
 
   static constexpr int32_t kDefaultDisplayMode = UseVULowTimer;
   static constexpr int32_t kDefaultVolumeStep = 1000;
   static constexpr int32_t kDefaultDelay = 1000;
   static constexpr int32_t kDefaultPeekData = 0;
 
-  // What the control keeps between Show and its passes. All zero until the
-  // first Show.
-  struct MixerState {
-    uint32_t MixerHandle = 0;          // 0 while no mixer is open
-    MIXERCONTROL MeterControl{};       // only dwControlID and cMultipleItems matter after lookup
-    uint32_t LastMixerResult = 0;      // of the latest mixerOpen or mixerGetControlDetailsA
-    int16_t MeterFound = 0;            // 16-bit Boolean, recorded only
-    MIXERCONTROLDETAILS MeterDetails{};  // the read request every pass reuses
-    uint32_t ValueBlock = 0;           // 4-byte block the mixer writes the value into; 0 when none
-    int32_t PeakValue = 0;             // magnitude of the latest value read
-  };
+  using MixerState = meter::MixerState;
 
   KvDispVU();
-  ~KvDispVU() override;
 
   int32_t get_DisplayMode() const { return m_DisplayMode; }
   // Runs metering passes before it returns; a put of 1 returns only after a
@@ -62,7 +50,7 @@ class KvDispVU : public forms::UserControl {
   int32_t get_GetPeekData() const { return m_GetPeekData; }
   void put_GetPeekData(int32_t value);
 
-  const MixerState& Mixer() const { return state_; }
+  const MixerState& Mixer() const { return mixer_.State(); }
 
  protected:
   void UserControl_InitProperties() override;
@@ -79,19 +67,14 @@ class KvDispVU : public forms::UserControl {
   // One segment of a full pass: lit without a pause, or darkened after one.
   void ShowSegment(int segment);
 
-  // Mixer side.
-  int16_t FindMixerControl(uint32_t mixer, uint32_t componentType, uint32_t controlType,
-                           MIXERCONTROL& control);
-  void ReadMeterValue();
-  void ReleaseMixer();
-
   forms::Timer& Timer1;
-  std::array<forms::Image*, 11> Dp{};
+  std::array<forms::Image*, meter::kSegmentCount> Dp{};
 
   int32_t m_DisplayMode = kDefaultDisplayMode;
   int32_t m_SetDispVolumeStep = kDefaultVolumeStep;
   int32_t m_SetDispDelay = kDefaultDelay;
   int32_t m_GetPeekData = kDefaultPeekData;
 
-  MixerState state_;
+  // Opened by every Show; its handle and value block go with it.
+  meter::MixerSession mixer_;
 };

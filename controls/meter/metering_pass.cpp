@@ -6,8 +6,10 @@
 
 #include "controls/meter/declared_imports.h"
 #include "controls/meter/kv_disp_vu.h"
+#include "controls/meter/segment_layout.h"
 #include "controls/meter/segment_thresholds.h"
 #include "runtime/forms/application.h"
+#include "runtime/kernel32/kernel32.h"
 #include "runtime/platform/error.h"
 
 namespace {
@@ -38,14 +40,21 @@ void KvDispVU::UpdateMeter() {
   }
 
   for (;;) {
-    SkippingErrors([&] { ReadMeterValue(); });
-    if (m_DisplayMode == GetPeekDataOnly) {
-      m_GetPeekData = state_.PeakValue;
-      return;  // a reading on demand leaves the segments alone
-    }
-    m_GetPeekData = state_.PeakValue;
+    // The mixer is set up by Show, which a platform may deliver only once the
+    // window is on screen, after timer ticks or a loop's pump have already
+    // come. Until then a pass has nothing to read and changes nothing: no
+    // pass pauses over a level that was never measured, and the first
+    // reading is of the mixer Show opened, as when Show comes first.
+    if (mixer_.SetUpRun()) {
+      SkippingErrors([&] { mixer_.Read(); });
+      if (m_DisplayMode == GetPeekDataOnly) {
+        m_GetPeekData = mixer_.State().PeakValue;
+        return;  // a reading on demand leaves the segments alone
+      }
+      m_GetPeekData = mixer_.State().PeakValue;
 
-    for (int n = 1; n <= 11; ++n) ShowSegment(n);
+      for (int n = 1; n <= meter::kSegmentCount; ++n) ShowSegment(n);
+    }
 
     if (m_DisplayMode != UseVUHiTimer) return;
     // The loop's only chance for the host to run, and so to end it.
@@ -58,13 +67,11 @@ void KvDispVU::ShowSegment(int n) {
   // A threshold that cannot be computed lights its segment, as if the
   // reading had exceeded it.
   bool lit = true;
-  SkippingErrors([&] { lit = meter::ExceedsThreshold(state_.PeakValue, m_SetDispVolumeStep, n); });
+  SkippingErrors([&] { lit = meter::ExceedsThreshold(mixer_.State().PeakValue, m_SetDispVolumeStep, n); });
   if (lit) {
     SkippingErrors([&] { image.SetVisible(true); });
     return;
   }
-  // The platform's pause takes an unsigned count; a negative delay must not
-  // turn into a near-endless one.
-  SkippingErrors([&] { meter::imports::Sleep(m_SetDispDelay < 0 ? 0 : m_SetDispDelay); });
+  SkippingErrors([&] { meter::imports::Sleep(kernel32::PauseMilliseconds(m_SetDispDelay)); });
   SkippingErrors([&] { image.SetVisible(false); });
 }

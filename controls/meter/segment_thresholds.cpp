@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "controls/meter/segment_layout.h"
 #include "runtime/com/hresult.h"
 #include "runtime/platform/error.h"
 
@@ -26,7 +27,7 @@ bool ExceedsThreshold(int32_t level, int32_t step, int segment) {
     case 3:
       return static_cast<double>(level) > static_cast<double>(step) / 2.0;
     default:
-      if (segment < 1 || segment > 11)
+      if (segment < 1 || segment > kSegmentCount)
         throw platform::Error(platform::kErrorInvalidArgument,
                               "No meter segment " + std::to_string(segment));
       // Segment 4 is one step, segment 11 eight steps.

@@ -38,7 +38,19 @@ uint32_t GlobalFree(uint32_t handle);
 // Throws platform::Error when the range does not lie inside one live block,
 // when `length` is negative, or when `destination` is null; copies nothing then.
 void RtlMoveMemory(void* destination, uint32_t source, int32_t length);
-// Blocks the calling thread without handling window messages. 0 gives up the
-// rest of the time slice; a negative count (the unsigned INFINITE and its
-// neighbours seen through a signed 32-bit value) also sleeps 0.
+// Blocks the calling thread without handling window messages, for
+// kernel32::PauseMilliseconds(milliseconds); 0 gives up the rest of the time
+// slice.
 void Sleep(int32_t milliseconds);
+
+namespace kernel32 {
+
+// The pause a signed millisecond count stands for. The platform's Sleep reads
+// its count as unsigned, where every negative value is a wait of about 49 days
+// or, for -1 (INFINITE), forever, with the thread blocked and its windows
+// dead; a negative count therefore pauses 0. Callers that pass a count they
+// did not choose through the "kernel32" export, whatever stands behind it,
+// apply this first.
+constexpr int32_t PauseMilliseconds(int32_t milliseconds) { return milliseconds < 0 ? 0 : milliseconds; }
+
+}  // namespace kernel32

@@ -5,10 +5,9 @@
 
 #include "runtime/kernel32/kernel32.h"
 
-void Sleep(int32_t milliseconds) {
-  // A negative count is the unsigned INFINITE (or close to it) seen through a
-  // signed 32-bit value; taken literally it would stall the thread for weeks.
-  if (milliseconds <= 0) {
+void Sleep(int32_t count) {
+  const int32_t milliseconds = kernel32::PauseMilliseconds(count);
+  if (milliseconds == 0) {
     sched_yield();
     return;
   }

@@ -2,10 +2,13 @@
 // and giving back what was taken.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "runtime/forms/application.h"
 #include "runtime/kernel32/block_table.h"
 #include "runtime/kernel32/kernel32.h"
 #include "runtime/winmm/mixer_device.h"
@@ -247,6 +250,55 @@ TEST_F(MixerAccess, EveryShowAndTheEndGiveBackHandleAndBlock) {
   EXPECT_EQ(meter_->Mixer().ValueBlock, 0u);
   EXPECT_EQ(meter_->get_DisplayMode(), KvDispVU::UseVULowTimer);
   EXPECT_EQ(Timer1().Interval(), 0);
+}
+
+// The platform calls of the test below, in order.
+std::vector<std::string> calls;
+uint32_t TracingOpen(uint32_t* mixer, uint32_t id, uint32_t callback, uint32_t instance, uint32_t flags) {
+  calls.push_back("open");
+  return ::mixerOpen(mixer, id, callback, instance, flags);
+}
+uint32_t TracingRead(uint32_t mixer, MIXERCONTROLDETAILS* details, uint32_t flags) {
+  calls.push_back("read");
+  return ::mixerGetControlDetailsA(mixer, details, flags);
+}
+void TracingSleep(int32_t) { calls.push_back("sleep"); }
+
+// A platform may deliver Show only once the window is on screen, after timer
+// ticks or a loop's pump have come. No pass reads, publishes or pauses before
+// the Show has set the mixer up (at the default delay, a pass over a level
+// never read would block for 11 s), and the first reading is of the mixer
+// that Show opened.
+TEST_F(MixerAccess, NoPassMetersBeforeTheFirstShowHasSetTheMixerUp) {
+  calls.clear();
+  platform::ScopedExport<decltype(::mixerOpen)> o("winmm.dll", "mixerOpen", &TracingOpen);
+  platform::ScopedExport<decltype(::mixerGetControlDetailsA)> d("winmm.dll", "mixerGetControlDetailsA",
+                                                                &TracingRead);
+  platform::ScopedExport<void(int32_t)> s("kernel32", "Sleep", &TracingSleep);
+  UseScript("values 1200");
+  meter_ = forms::MakeRef<KvDispVU>();
+  meter_->SetSite(&site_);
+  meter_->InitNew();
+  meter_->put_GetPeekData(55);
+
+  meter_->put_DisplayMode(KvDispVU::UseVULowTimer);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+  while (std::chrono::steady_clock::now() < until) forms::DoEvents();
+  meter_->put_DisplayMode(KvDispVU::GetPeekDataOnly);
+  EXPECT_EQ(calls, std::vector<std::string>{}) << "ticks and a put of 3 before the Show";
+  EXPECT_EQ(meter_->get_GetPeekData(), 55);
+  EXPECT_TRUE(LitSegments().empty());
+
+  // The loop of mode 1 pumps until the Show comes through it, as a deferred
+  // Show does; its passes from then on meter the mixer that Show opened.
+  Post([this] { meter_->NotifyShown(); });
+  Post([this] { meter_->put_DisplayMode(KvDispVU::DONotUseTimer); });
+  meter_->put_DisplayMode(KvDispVU::UseVUHiTimer);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "open");
+  EXPECT_EQ(calls[1], "read");
+  EXPECT_EQ(meter_->get_GetPeekData(), 1200);
+  EXPECT_EQ(LitSegments(), (std::vector<int>{1, 2, 3, 4}));
 }
 
 }  // namespace
