@@ -1,12 +1,29 @@
 #pragma once
 // The window's side of the two hosted controls: every call goes late-bound by
 // the DISPIDs the control library publishes, with the value types the
-// automation interfaces declare (32-bit integers, 16-bit booleans). A failing
-// call raises platform::Error, as every unguarded property access does.
+// automation interfaces declare (32-bit integers, 16-bit booleans), one get
+// and one put per property of the library's member tables. A failing call
+// raises platform::Error, as every unguarded property access does.
+//
+// Two calls run the controls' loops: a put of UseVUHiTimer to DisplayMode
+// returns only once something reached through the message pump changed the
+// mode, and so does a put of true to Enabled (or any get of it while the
+// timer runs) until the timer is switched off again.
 #include <cstdint>
+#include <utility>
 
 #include "controls/module/library/identities.h"
+#include "controls/module/library/member_types.h"
+#include "controls/module/library/members.h"
 #include "runtime/com/dispatch_driver.h"
+
+#define KV_HOST_CALLS(Name, Dispid, Type, PutParameter)                                       \
+  ::dialfen::automation::Type::HostValue get_##Name() const {                                 \
+    return ::dialfen::automation::Type::FromVariant(driver_.Get(::dialfen::DISPID_##Name));   \
+  }                                                                                           \
+  void put_##Name(::dialfen::automation::Type::HostValue value) const {                       \
+    driver_.Put(::dialfen::DISPID_##Name, ::dialfen::automation::Type::ToVariant(value));     \
+  }
 
 namespace whorlix {
 
@@ -15,12 +32,7 @@ class VuMeterCalls {
   VuMeterCalls() = default;
   explicit VuMeterCalls(com::DispatchDriver driver) : driver_(std::move(driver)) {}
 
-  // May run metering passes before it returns; a put of UseVUHiTimer returns
-  // only once something reached through the message pump changed the mode.
-  void put_DisplayMode(int32_t mode) const;
-  void put_SetDispDelay(int32_t milliseconds) const;
-  void put_SetDispVolumeStep(int32_t step) const;
-  int32_t get_GetPeekData() const;
+  KV_DISPVU_PROPERTIES(KV_HOST_CALLS)
 
   const com::DispatchDriver& Driver() const { return driver_; }
 
@@ -33,10 +45,7 @@ class FastTimerCalls {
   FastTimerCalls() = default;
   explicit FastTimerCalls(com::DispatchDriver driver) : driver_(std::move(driver)) {}
 
-  // True runs the timer's loop and returns only after it has been switched
-  // off again; False returns at once.
-  void put_Enabled(bool enabled) const;
-  void put_SleepDelay(int32_t milliseconds) const;
+  KV_QMXFASTMR_PROPERTIES(KV_HOST_CALLS)
 
   const com::DispatchDriver& Driver() const { return driver_; }
 
@@ -45,3 +54,5 @@ class FastTimerCalls {
 };
 
 }  // namespace whorlix
+
+#undef KV_HOST_CALLS

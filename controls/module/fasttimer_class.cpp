@@ -3,6 +3,7 @@
 #include "controls/module/dual_interfaces.h"
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
+#include "controls/module/member_bindings.h"
 #include "runtime/com/control_object.h"
 
 namespace dialfen {
@@ -11,16 +12,13 @@ namespace {
 class KvQmxFasTmrDual final : public com::DualTearOff<_KvQmxFasTmr, KvQmxFasTmr> {
  public:
   using DualTearOff::DualTearOff;
-  com::HRESULT get_Enabled(com::VARIANT_BOOL* value) override { return Get(value, &KvQmxFasTmr::get_Enabled); }
-  com::HRESULT put_Enabled(com::VARIANT_BOOL value) override { return Put(value, &KvQmxFasTmr::put_Enabled); }
-  com::HRESULT get_SleepDelay(int32_t* value) override { return Get(value, &KvQmxFasTmr::get_SleepDelay); }
-  com::HRESULT put_SleepDelay(int32_t value) override { return Put(value, &KvQmxFasTmr::put_SleepDelay); }
+  using Control = KvQmxFasTmr;
+  KV_QMXFASTMR_PROPERTIES(KV_TEAR_OFF_SLOTS)
 };
 
 com::DispatchMap<KvQmxFasTmr> FastTimerDispatch() {
-  return com::DispatchMap<KvQmxFasTmr>(Library(), "_KvQmxFasTmr")
-      .Property(DISPID_Enabled, &KvQmxFasTmr::get_Enabled, &KvQmxFasTmr::put_Enabled)
-      .Property(DISPID_SleepDelay, &KvQmxFasTmr::get_SleepDelay, &KvQmxFasTmr::put_SleepDelay);
+  using Control = KvQmxFasTmr;
+  return com::DispatchMap<KvQmxFasTmr>(Library(), "_KvQmxFasTmr") KV_QMXFASTMR_PROPERTIES(KV_BIND_PROPERTY);
 }
 
 }  // namespace

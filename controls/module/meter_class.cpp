@@ -3,6 +3,7 @@
 #include "controls/module/dual_interfaces.h"
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
+#include "controls/module/member_bindings.h"
 #include "runtime/com/control_object.h"
 
 namespace dialfen {
@@ -11,26 +12,13 @@ namespace {
 class KvDispVUDual final : public com::DualTearOff<_KvDispVU, KvDispVU> {
  public:
   using DualTearOff::DualTearOff;
-  com::HRESULT get_DisplayMode(int32_t* value) override { return Get(value, &KvDispVU::get_DisplayMode); }
-  com::HRESULT put_DisplayMode(int32_t value) override { return Put(value, &KvDispVU::put_DisplayMode); }
-  com::HRESULT get_SetDispVolumeStep(int32_t* value) override {
-    return Get(value, &KvDispVU::get_SetDispVolumeStep);
-  }
-  com::HRESULT put_SetDispVolumeStep(int32_t value) override {
-    return Put(value, &KvDispVU::put_SetDispVolumeStep);
-  }
-  com::HRESULT get_SetDispDelay(int32_t* value) override { return Get(value, &KvDispVU::get_SetDispDelay); }
-  com::HRESULT put_SetDispDelay(int32_t value) override { return Put(value, &KvDispVU::put_SetDispDelay); }
-  com::HRESULT get_GetPeekData(int32_t* value) override { return Get(value, &KvDispVU::get_GetPeekData); }
-  com::HRESULT put_GetPeekData(int32_t value) override { return Put(value, &KvDispVU::put_GetPeekData); }
+  using Control = KvDispVU;
+  KV_DISPVU_PROPERTIES(KV_TEAR_OFF_SLOTS)
 };
 
 com::DispatchMap<KvDispVU> MeterDispatch() {
-  return com::DispatchMap<KvDispVU>(Library(), "_KvDispVU")
-      .Property(DISPID_DisplayMode, &KvDispVU::get_DisplayMode, &KvDispVU::put_DisplayMode)
-      .Property(DISPID_SetDispVolumeStep, &KvDispVU::get_SetDispVolumeStep, &KvDispVU::put_SetDispVolumeStep)
-      .Property(DISPID_SetDispDelay, &KvDispVU::get_SetDispDelay, &KvDispVU::put_SetDispDelay)
-      .Property(DISPID_GetPeekData, &KvDispVU::get_GetPeekData, &KvDispVU::put_GetPeekData);
+  using Control = KvDispVU;
+  return com::DispatchMap<KvDispVU>(Library(), "_KvDispVU") KV_DISPVU_PROPERTIES(KV_BIND_PROPERTY);
 }
 
 }  // namespace

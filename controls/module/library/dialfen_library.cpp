@@ -1,7 +1,8 @@
 #include "controls/module/library/dialfen_library.h"
 
 #include "controls/module/library/identities.h"
-#include "runtime/com/variant.h"
+#include "controls/module/library/member_types.h"
+#include "controls/module/library/members.h"
 
 namespace dialfen {
 namespace {
@@ -12,9 +13,10 @@ constexpr uint16_t kEventFlags = com::TYPEFLAG_FHIDDEN | com::TYPEFLAG_FNONEXTEN
 constexpr int32_t kDefault = com::IMPLTYPEFLAG_FDEFAULT;
 constexpr int32_t kDefaultSource = com::IMPLTYPEFLAG_FDEFAULT | com::IMPLTYPEFLAG_FSOURCE;
 
-const com::ElementType kLong{com::VT_I4, -1};
-const com::ElementType kBoolean{com::VT_BOOL, -1};
-const com::ElementType kDisplayMode{com::VT_USERDEFINED, kType_DisplayModeEnum};
+#define KV_DESCRIBE_PROPERTY(Name, Dispid, Type, PutParameter) \
+  {#Name, DISPID_##Name, automation::Type::Element(), #PutParameter},
+#define KV_DESCRIBE_EVENT(Name, Dispid) {#Name, DISPID_##Name},
+#define KV_DESCRIBE_CONSTANT(Name, Value) {#Name, Name, #Name},
 
 com::LibraryDescription Build() {
   com::LibraryDescription lib;
@@ -33,12 +35,7 @@ com::LibraryDescription Build() {
   meterIface.guid = IID__KvDispVU;
   meterIface.kind = com::TKIND_DISPATCH;
   meterIface.flags = kDualFlags;
-  meterIface.properties = {
-      {"DisplayMode", DISPID_DisplayMode, kDisplayMode, "New_DisplayMode"},
-      {"SetDispVolumeStep", DISPID_SetDispVolumeStep, kLong, "New_SetDispVolumeStep"},
-      {"SetDispDelay", DISPID_SetDispDelay, kLong, "New_SetDispDelay"},
-      {"GetPeekData", DISPID_GetPeekData, kLong, "New_GetPeekData"},
-  };
+  meterIface.properties = {KV_DISPVU_PROPERTIES(KV_DESCRIBE_PROPERTY)};
 
   auto& meterClass = lib.types[kType_KvDispVU];
   meterClass.name = "KvDispVU";
@@ -52,10 +49,7 @@ com::LibraryDescription Build() {
   timerIface.guid = IID__KvQmxFasTmr;
   timerIface.kind = com::TKIND_DISPATCH;
   timerIface.flags = kDualFlags;
-  timerIface.properties = {
-      {"Enabled", DISPID_Enabled, kBoolean, "SetEnabledTo"},
-      {"SleepDelay", DISPID_SleepDelay, kLong, "New_Sleep"},
-  };
+  timerIface.properties = {KV_QMXFASTMR_PROPERTIES(KV_DESCRIBE_PROPERTY)};
 
   auto& timerClass = lib.types[kType_KvQmxFasTmr];
   timerClass.name = "KvQmxFasTmr";
@@ -75,20 +69,20 @@ com::LibraryDescription Build() {
   timerEvents.guid = DIID___KvQmxFasTmr;
   timerEvents.kind = com::TKIND_DISPATCH;
   timerEvents.flags = kEventFlags;
-  timerEvents.methods = {{"QmxTimer", DISPID_QmxTimer}};
+  timerEvents.methods = {KV_QMXFASTMR_EVENTS(KV_DESCRIBE_EVENT)};
 
   auto& modes = lib.types[kType_DisplayModeEnum];
   modes.name = "DisplayModeEnum";
   modes.kind = com::TKIND_ENUM;
   modes.flags = 0;
-  modes.constants = {
-      {"UseVULowTimer", UseVULowTimer, "UseVULowTimer"},
-      {"UseVUHiTimer", UseVUHiTimer, "UseVUHiTimer"},
-      {"DONotUseTimer", DONotUseTimer, "DONotUseTimer"},
-      {"GetPeekDataOnly", GetPeekDataOnly, "GetPeekDataOnly"},
-  };
+  // Each member's help string is its own name.
+  modes.constants = {KV_DISPLAY_MODES(KV_DESCRIBE_CONSTANT)};
   return lib;
 }
+
+#undef KV_DESCRIBE_PROPERTY
+#undef KV_DESCRIBE_EVENT
+#undef KV_DESCRIBE_CONSTANT
 
 }  // namespace
 

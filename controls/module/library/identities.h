@@ -5,6 +5,8 @@
 // and registries keep these values.
 #include <cstdint>
 
+#include "controls/meter/display_mode.h"
+#include "controls/module/library/members.h"
 #include "runtime/com/guid.h"
 
 namespace dialfen {
@@ -55,22 +57,17 @@ inline constexpr uint32_t kMiscStatus_KvQmxFasTmr = 0x00020591;
 inline constexpr uint16_t kToolboxBitmap_KvQmxFasTmr = 30000;
 inline constexpr uint16_t kToolboxBitmap_KvDispVU = 30001;
 
-// DISPIDs of the default interfaces; a property's get and put share one.
-inline constexpr int32_t DISPID_DisplayMode = 0x68030007;
-inline constexpr int32_t DISPID_SetDispVolumeStep = 0x68030006;
-inline constexpr int32_t DISPID_SetDispDelay = 0x68030005;
-inline constexpr int32_t DISPID_GetPeekData = 0x68030004;
-inline constexpr int32_t DISPID_Enabled = 0x68030001;
-inline constexpr int32_t DISPID_SleepDelay = 0x68030000;
-// The fast timer's event on __KvQmxFasTmr.
-inline constexpr int32_t DISPID_QmxTimer = 1;
+// DISPIDs of the default interfaces (a property's get and put share one) and
+// of the fast timer's event on __KvQmxFasTmr, from the member tables.
+#define KV_DISPID_CONSTANT(Name, Dispid, ...) inline constexpr int32_t DISPID_##Name = Dispid;
+KV_DISPVU_PROPERTIES(KV_DISPID_CONSTANT)
+KV_QMXFASTMR_PROPERTIES(KV_DISPID_CONSTANT)
+KV_QMXFASTMR_EVENTS(KV_DISPID_CONSTANT)
+#undef KV_DISPID_CONSTANT
 
-enum DisplayModeEnum : int32_t {
-  UseVULowTimer = 0,
-  UseVUHiTimer = 1,
-  DONotUseTimer = 2,
-  GetPeekDataOnly = 3,
-};
+// The library's enumeration is the meter's own.
+using meter::DisplayModeEnum;
+using enum meter::DisplayModeEnum;
 
 // Positions of the types in the library, in the order they are stored.
 enum TypeIndex : int {
