@@ -32,9 +32,11 @@ class Surface : public QWidget {
 
   void setVisible(bool visible) override;
 
-  // Posts one event that makes the owner repaint its elements' changes; more
-  // calls before it arrives add nothing.
+  // Has the owner's changes painted in the window's next frame; more calls
+  // before that frame add nothing.
   void ScheduleRepaintChanges();
+  // Asks Qt to paint the owner's changes so far; true if there were any.
+  bool PaintChanges();
 
   // Runs the Show handlers of control windows shown since the last call.
   // Qt shows a window's children from a copy of its child list, so host code
