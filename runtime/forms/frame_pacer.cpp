@@ -45,12 +45,17 @@ void FramePacer::Request(Surface* surface) {
   inFlight_ = false;
   waiting_.emplace_back(surface);
   if (next_.isActive()) return;
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(lastFrame_ + period - now);
-  next_.start(static_cast<int>(std::max<int64_t>(0, wait.count())));
+  due_ = std::max(lastFrame_ + period, now);
+  // Rounded up: never before the frame is due.
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due_ - now);
+  next_.start(static_cast<int>(wait.count()));
 }
 
 void FramePacer::StartFrame() {
-  lastFrame_ = Clock::now();
+  // Frames keep the screen's cadence although the timer fires a little late:
+  // the next one is due a period after this one was, not after it came.
+  const auto now = Clock::now();
+  lastFrame_ = now - due_ < FramePeriod(window_) ? due_ : now;
   std::vector<QPointer<Surface>> waiting;
   waiting.swap(waiting_);
   bool asked = false;

@@ -45,6 +45,7 @@ class FramePacer : public QObject {
   QTimer next_;
   std::vector<QPointer<Surface>> waiting_;
   Clock::time_point lastFrame_{};
+  Clock::time_point due_{};  // of the frame the timer waits for
   // A frame has asked Qt for its paint, which has not come yet.
   bool inFlight_ = false;
 };
