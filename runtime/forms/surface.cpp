@@ -58,13 +58,14 @@ void Surface::setVisible(bool visible) {
 }
 
 void Surface::ScheduleRepaintChanges() {
-  if (repaintPosted_) return;
-  repaintPosted_ = true;
-  FramePacer::Of(this).Request(this);
+  if (pacer_) return;
+  FramePacer& pacer = FramePacer::Of(this);
+  pacer_ = &pacer;
+  pacer.Request(this);
 }
 
 bool Surface::PaintChanges() {
-  repaintPosted_ = false;
+  pacer_ = nullptr;
   return owner_ != nullptr && owner_->RepaintChanges();
 }
 

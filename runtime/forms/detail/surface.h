@@ -3,6 +3,7 @@
 // windowless elements back to front. Child windows of the container are its
 // child widgets, so Qt draws them above the elements and clips everything to
 // the client area.
+#include <QPointer>
 #include <QWidget>
 
 namespace forms {
@@ -57,7 +58,9 @@ class Surface : public QWidget {
   UserControl* control_ = nullptr;
   int eventDepth_ = 0;
   bool showPending_ = false;
-  bool repaintPosted_ = false;
+  // The pacer this surface waits on for its next frame, if any; a pacer
+  // that went with its window leaves no surface waiting for ever.
+  QPointer<QObject> pacer_;
 
   void RunShowHandler();
   // Pumps (no input) until the top-level window is on the screen, painted.
