@@ -3,15 +3,21 @@
 // with xdotool as a user would. For every mode and level it prints the demo's
 // own processor time and the X server's, per second of wall time, once with
 // partial repaints and once with KV_FULL_REPAINT=1 (every change repaints the
-// whole container) as the baseline of the same run, and their ratio.
+// whole container) as the baseline of the same run, and their ratio. A fixed
+// level costs only the ticks; a sweeping one changes the picture at every
+// reading, so it shows what the drawing costs. Each row says whether the
+// partial figures meet the goal: the demo at most 1 % of a core at a fixed
+// level and 2 % at a sweeping one, the server at most 1 %; the high timer's
+// reading loop runs flat out by design and has no goal for the demo.
 //
 //   demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]
-//                     [--modes idle,low,bar,pulsing] [--levels silence,12000,32768,sweep]
+//                     [--modes idle,low,bar,pulsing,hi] [--levels silence,12000,32768,sweep]
 //
 // The machine's other load shows in the figures: repeat with --rounds to see
 // the spread (the table gives the median, the extremes follow it). The low
-// timer and the bar graph tick every millisecond; the first line gives what
-// waking that often costs on this machine with nothing done at all.
+// timer and the bar graph ask for a tick every millisecond and get one a
+// frame of the screen; the first line gives what waking every millisecond
+// would cost on this machine with nothing done at all.
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
@@ -56,6 +62,7 @@ struct Mode {
   std::string key;  // as --modes names it
   std::string name;
   std::string menuKey;  // the item's access key in the Functions menu; none: the state after start-up
+  bool demoGoal = true;  // false: a loop that runs flat out by design
 };
 
 struct Figures {
@@ -67,7 +74,7 @@ struct Options {
   double seconds = 4;
   int rounds = 1;
   int width = 1280, height = 1024;
-  std::vector<std::string> modes = {"idle", "low", "bar", "pulsing"};
+  std::vector<std::string> modes = {"idle", "low", "bar", "pulsing", "hi"};
   std::vector<std::string> levels = {"silence", "12000", "32768", "sweep"};
 };
 
@@ -107,7 +114,7 @@ Options Parse(int argc, char** argv) {
       ++i;
     } else {
       throw std::runtime_error(
-          "usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH] [--modes idle,low,bar,pulsing] "
+          "usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH] [--modes idle,low,bar,pulsing,hi] "
           "[--levels silence,12000,32768,sweep]");
     }
   }
@@ -209,11 +216,12 @@ int main(int argc, char** argv) {
     for (const Mode& mode : std::vector<Mode>{{"idle", "idle", ""},
                                               {"low", "low timer", "l"},
                                               {"bar", "bar graph", "b"},
-                                              {"pulsing", "pulsing shapes", "w"}}) {
+                                              {"pulsing", "pulsing shapes", "w"},
+                                              {"hi", "hi timer", "h", false}}) {
       if (Chosen(options.modes, mode.key)) modes.push_back(mode);
     }
     if (levels.size() != options.levels.size() || modes.size() != options.modes.size())
-      throw std::runtime_error("--modes takes idle, low, bar, pulsing; --levels silence, 12000, 32768, sweep");
+      throw std::runtime_error("--modes takes idle, low, bar, pulsing, hi; --levels silence, 12000, 32768, sweep");
     const std::vector<std::string> ways = {"partial", "full"};
     // results[mode][level][way] holds one entry a round.
     std::map<std::string, std::map<std::string, std::map<std::string, std::vector<Figures>>>> results;
@@ -223,14 +231,11 @@ int main(int argc, char** argv) {
         const std::string script = (work / "level.script").string();
         std::ofstream(script) << level.script;
         for (const std::string& way : ways) {
-          ChildProcess demo({(bin / "Whorlix").string()},
-                            kvbench::EnvironmentWith({{"DISPLAY", display.Name()},
-                                                      {"WAYLAND_DISPLAY", ""},
-                                                      {"QT_QPA_PLATFORM", "xcb"},
-                                                      {"KV_REGISTRY_FILE", registry},
-                                                      {"KV_MIXER_DEVICE", "script:" + script},
-                                                      {"KV_FULL_REPAINT", way == "full" ? "1" : ""}}),
-                            log);
+          std::map<std::string, std::string> env = display.ClientEnvironment();
+          env.insert({{"KV_REGISTRY_FILE", registry},
+                      {"KV_MIXER_DEVICE", "script:" + script},
+                      {"KV_FULL_REPAINT", way == "full" ? "1" : ""}});
+          ChildProcess demo({(bin / "Whorlix").string()}, kvbench::EnvironmentWith(env), log);
           if (!display.WaitForWindowOf(demo.Pid(), 20000))
             throw std::runtime_error("the demo showed no window (see " + log + ")");
           for (const Mode& mode : modes) {
@@ -246,13 +251,14 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "\n");
 
-    std::printf("Processor time in %% of one core per second of wall time: Xvfb %dx%d, %.1f s per mode, %s%d round%s\n",
-                options.width, options.height, options.seconds, options.rounds > 1 ? "median of " : "",
+    std::printf("Processor time in %% of one core per second of wall time: %s %dx%d, %.1f s per mode, %s%d round%s\n",
+                display.Kind().c_str(), options.width, options.height, options.seconds, options.rounds > 1 ? "median of " : "",
                 options.rounds, options.rounds > 1 ? "s [lowest-highest]" : "");
     std::printf("Floor: a thread that only wakes every millisecond takes %.2f %% (%.0f wake-ups a second)\n",
                 floorCpu, floorRate);
-    std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s\n", "mode", "level", "demo partial", "demo full",
-                "ratio", "X server partial", "X server full", "ratio");
+    const std::string server = display.Kind();
+    std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s | %s\n", "mode", "level", "demo partial", "demo full",
+                "ratio", (server + " partial").c_str(), (server + " full").c_str(), "ratio", "goal");
     for (const Mode& mode : modes) {
       for (const Level& level : levels) {
         std::map<std::string, std::vector<double>> demo, x;
@@ -267,10 +273,13 @@ int main(int argc, char** argv) {
           std::snprintf(text, sizeof text, "%5.2f%s", Median(v), Spread(v).c_str());
           return std::string(text);
         };
-        std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s\n", mode.name.c_str(), level.name.c_str(),
+        const double demoGoal = level.name == "sweep" ? 2.0 : 1.0;
+        const bool met = (!mode.demoGoal || Median(demo["partial"]) <= demoGoal) && Median(x["partial"]) <= 1.0;
+        std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s | %s\n", mode.name.c_str(), level.name.c_str(),
                     cell(demo["partial"]).c_str(), cell(demo["full"]).c_str(),
                     Ratio(Median(demo["partial"]), Median(demo["full"])).c_str(), cell(x["partial"]).c_str(),
-                    cell(x["full"]).c_str(), Ratio(Median(x["partial"]), Median(x["full"])).c_str());
+                    cell(x["full"]).c_str(), Ratio(Median(x["partial"]), Median(x["full"])).c_str(),
+                    met ? "met" : "missed");
       }
     }
     fs::remove_all(work);

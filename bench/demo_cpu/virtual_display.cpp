@@ -35,6 +35,10 @@ VirtualDisplay::VirtualDisplay(int width, int height, const std::string& logFile
 
 VirtualDisplay::~VirtualDisplay() { server_->Stop(); }
 
+std::map<std::string, std::string> VirtualDisplay::ClientEnvironment() const {
+  return {{"DISPLAY", name_}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"}};
+}
+
 int VirtualDisplay::Xdotool(const std::vector<std::string>& args) const {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());

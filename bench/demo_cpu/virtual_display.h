@@ -1,6 +1,10 @@
 #pragma once
 // A private X server (Xvfb on the first free display) and the user's hands on
 // it (xdotool): the benchmark drives the real demo the way a user does.
+// Everything that ties the benchmark to X lives here: the server it starts,
+// the environment a client needs to reach it, and the input it sends; another
+// kind of display server plugs in with the same members.
+#include <map>
 #include <memory>
 #include <string>
 
@@ -16,7 +20,12 @@ class VirtualDisplay {
   ~VirtualDisplay();
 
   const std::string& Name() const { return name_; }  // ":N"
+  // What the tables call the server: "Xvfb".
+  std::string Kind() const { return "Xvfb"; }
   ChildProcess& Server() { return *server_; }
+  // The variables a Qt program needs to show its windows here, and nowhere
+  // else (no Wayland session it might find).
+  std::map<std::string, std::string> ClientEnvironment() const;
 
   // Waits until the process `pid` has a window on the screen; false after
   // `timeoutMs`.

@@ -1,5 +1,6 @@
 #include "runtime/forms/command_button.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "runtime/forms/container.h"
@@ -7,9 +8,31 @@
 #include "runtime/forms/detail/runtime_state.h"
 
 namespace forms {
+namespace {
+
+// Enter (either key) presses the button that has the focus, as Space does,
+// whether or not the window has a default button. Qt's own buttons take
+// Enter only as default buttons, and those a form may not have.
+class PushButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      e->accept();
+      if (!e->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(e);
+  }
+};
+
+}  // namespace
 
 CommandButton::CommandButton(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
-  button_ = new QPushButton(parent.Widget());
+  button_ = new PushButton(parent.Widget());
   button_->setAutoDefault(false);
   button_->setDefault(false);
   button_->setFocusPolicy(Qt::StrongFocus);

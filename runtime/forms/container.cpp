@@ -58,27 +58,30 @@ void Container::SetBackColor(Color color) {
 }
 
 void Container::ElementChanged(Element& element) {
-  if (FullRepaints()) {
-    Invalidate();
-    return;
-  }
   // Without a window nothing is on screen to keep up to date.
   if (!surface_) return;
-  if (!element.changing_) {
+  if (FullRepaints()) {
+    wholeChanged_ = true;
+  } else if (!element.changing_) {
     element.changing_ = true;
     changing_.push_back(&element);
   }
   surface_->ScheduleRepaintChanges();
 }
 
-void Container::RepaintChanges() {
+bool Container::RepaintChanges() {
+  if (wholeChanged_) {
+    wholeChanged_ = false;
+    Invalidate();
+    return surface_ && surface_->isVisible();
+  }
   QRegion changed;
   for (Element* element : changing_) changed += element->TakeChangedPixels();
   changing_.clear();
-  // Synchronous, so the frame is drawn and sent in this pass of the message
-  // loop, as a coalesced full repaint would be; a repaint asked for later
-  // could show the next handler's changes half-way.
-  if (surface_ && !changed.isEmpty()) surface_->repaint(changed);
+  if (!surface_ || changed.isEmpty()) return false;
+  surface_->update(changed);
+  // Qt paints nothing of a hidden widget, and sends no frame for it.
+  return surface_->isVisible();
 }
 
 void Container::CheckNewName(const std::string& name) const {
@@ -144,6 +147,7 @@ Timer& Container::AddTimer(std::string name) {
   CheckNewName(name);
   timers_.push_back(std::make_unique<Timer>());
   timers_.back()->SetName(std::move(name));
+  timers_.back()->SetScreenOf([this] { return Widget(); });
   return *timers_.back();
 }
 

@@ -83,10 +83,10 @@ class Container {
   // back to front; the surface calls it with a painter clipped to `region`.
   void PaintClientArea(QPainter& painter, const QRegion& region);
 
-  // Repaints, at once and in one go, the pixels that the elements' changes
-  // since the last call touched; the surface calls it from the event that the
-  // first of those changes posted.
-  void RepaintChanges();
+  // Asks for a paint of the pixels that the elements' changes since the last
+  // call touched (the whole client area with KV_FULL_REPAINT=1); true if
+  // there were any. The surface calls it at the window's next frame.
+  bool RepaintChanges();
 
  protected:
   Container();
@@ -105,14 +105,15 @@ class Container {
   friend class Element;
   void CheckNewName(const std::string& name) const;
   // An element's looks, place, size or visibility changed. Its old and new
-  // footprints are repainted once messages are next pumped, so all the
-  // changes one handler makes reach the screen in one frame.
+  // footprints are repainted in the window's next frame, so all the changes
+  // one handler makes reach the screen together.
   void ElementChanged(Element& element);
 
   QPointer<detail::Surface> surface_;
   Color backColor_{240, 240, 240};
   std::vector<std::unique_ptr<Element>> elements_;
   std::vector<Element*> changing_;  // elements with changes not yet repainted
+  bool wholeChanged_ = false;       // KV_FULL_REPAINT=1: a change waits for its frame
   std::vector<std::unique_ptr<PictureBox>> pictureBoxes_;
   std::vector<std::unique_ptr<CommandButton>> buttons_;
   std::vector<std::unique_ptr<Timer>> timers_;

@@ -14,6 +14,14 @@ bool HasKey(const QAction* action, const QKeySequence& key) {
   return action->isVisible() && action->isEnabled() && QKeySequence::mnemonic(action->text()) == key;
 }
 
+// The first item that can be chosen, or nullptr.
+QAction* FirstItem(const QMenu* menu) {
+  for (QAction* item : menu->actions()) {
+    if (item->isVisible() && item->isEnabled() && !item->isSeparator()) return item;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 MenuAccessKeys::MenuAccessKeys(QMenuBar* bar) : QObject(bar), bar_(bar) { bar->installEventFilter(this); }
@@ -32,6 +40,10 @@ bool MenuAccessKeys::Open(const QKeySequence& key, bool next) {
   if (open != bar_->activeAction() || bar_->activeAction()->menu() == nullptr ||
       !bar_->activeAction()->menu()->isVisible()) {
     bar_->setActiveAction(open);
+    // A menu opened from the keyboard highlights its first item, so Enter
+    // chooses it at once.
+    QMenu* menu = open->menu();
+    if (menu != nullptr && menu->isVisible()) menu->setActiveAction(FirstItem(menu));
   }
   return true;
 }

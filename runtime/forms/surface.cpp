@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/frame_pacer.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/user_control.h"
 
@@ -20,8 +21,6 @@ std::vector<QPointer<Surface>>& PendingShows() {
   static std::vector<QPointer<Surface>> pending;
   return pending;
 }
-
-const QEvent::Type kRepaintChanges = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
 
@@ -59,17 +58,18 @@ void Surface::setVisible(bool visible) {
 }
 
 void Surface::ScheduleRepaintChanges() {
-  if (repaintPosted_) return;
-  repaintPosted_ = true;
-  QCoreApplication::postEvent(this, new QEvent(kRepaintChanges));
+  if (pacer_) return;
+  FramePacer& pacer = FramePacer::Of(this);
+  pacer_ = &pacer;
+  pacer.Request(this);
+}
+
+bool Surface::PaintChanges() {
+  pacer_ = nullptr;
+  return owner_ != nullptr && owner_->RepaintChanges();
 }
 
 bool Surface::event(QEvent* e) {
-  if (e->type() == kRepaintChanges) {
-    repaintPosted_ = false;
-    if (owner_ != nullptr) owner_->RepaintChanges();
-    return true;
-  }
   ++eventDepth_;
   const bool handled = QWidget::event(e);
   --eventDepth_;

@@ -1,7 +1,10 @@
 #include "runtime/forms/timer.h"
 
+#include <algorithm>
+
 #include <QTimerEvent>
 
+#include "runtime/forms/detail/frame_pacer.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/timer_driver.h"
 #include "runtime/platform/error.h"
@@ -12,20 +15,43 @@ namespace detail {
 
 void TimerDriver::Start(int milliseconds) {
   Stop();
-  // Coarse timers may fire up to 5 % late and round 1 ms up to the next
-  // millisecond tick; an interval of 1 must mean "as often as possible".
-  id_ = startTimer(milliseconds, Qt::PreciseTimer);
+  interval_ = std::chrono::milliseconds(milliseconds);
+  running_ = true;
+  deadline_ = Clock::now() + Period();
+  AimAtDeadline();
 }
 
 void TimerDriver::Stop() {
+  running_ = false;
   if (id_ != 0) {
     killTimer(id_);
     id_ = 0;
   }
 }
 
+std::chrono::nanoseconds TimerDriver::Period() const {
+  const QWidget* widget = owner_->screenOf_ ? owner_->screenOf_() : nullptr;
+  return std::max<std::chrono::nanoseconds>(interval_, FramePeriod(widget));
+}
+
+void TimerDriver::AimAtDeadline() {
+  // Rounded up, so no tick comes before its deadline. Coarse timers may fire
+  // up to 5 % late; precise ones keep the pace.
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now());
+  id_ = startTimer(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)), Qt::PreciseTimer);
+}
+
 void TimerDriver::timerEvent(QTimerEvent* e) {
-  if (e->timerId() == id_) owner_->Tick();
+  if (e->timerId() != id_) return;
+  killTimer(id_);
+  id_ = 0;
+  // The next deadline is aimed at before the handler runs, which may stop or
+  // restart this timer. One missed while a handler ran late is dropped.
+  const auto now = Clock::now();
+  deadline_ += Period();
+  if (deadline_ <= now) deadline_ = now + Period();
+  AimAtDeadline();
+  owner_->Tick();
 }
 
 }  // namespace detail

@@ -1,13 +1,17 @@
 #pragma once
 // A window timer: ticks arrive through the message loop (also inside nested
-// DoEvents), only while Enabled with an Interval above 0. A tick is never
-// delivered while the same timer's handler is still running, and late ticks
-// are dropped rather than queued, so a slow handler slows the pace instead of
+// DoEvents), only while Enabled with an Interval above 0. Its resolution is
+// one frame of the screen its window is on: a shorter interval ticks once a
+// frame, as nothing it does could be seen sooner. A tick is never delivered
+// while the same timer's handler is still running, and late ticks are
+// dropped rather than queued, so a slow handler slows the pace instead of
 // building a backlog.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+
+class QWidget;
 
 namespace forms {
 
@@ -29,7 +33,7 @@ class Timer {
   void SetEnabled(bool enabled);
 
   // Milliseconds. 0 stops the ticks (Enabled keeps its value); 1 asks for
-  // ticks as often as the platform allows. Setting it while running starts
+  // ticks as often as the platform allows, once a frame of the screen. Setting it while running starts
   // the count again. Negative values raise platform::Error.
   int32_t Interval() const { return interval_; }
   void SetInterval(int32_t milliseconds);
@@ -38,6 +42,10 @@ class Timer {
   // closed window never receives another tick.
   void SetSuspended(bool suspended);
   bool Suspended() const { return suspended_; }
+
+  // The widget whose screen sets the resolution (the primary screen's
+  // while it returns nullptr, and without one).
+  void SetScreenOf(std::function<QWidget*()> widget) { screenOf_ = std::move(widget); }
 
   bool Running() const;
   const std::string& Name() const { return name_; }
@@ -49,6 +57,7 @@ class Timer {
   void Tick();
 
   std::function<void()> handler_;
+  std::function<QWidget*()> screenOf_;
   std::unique_ptr<detail::TimerDriver> driver_;
   std::shared_ptr<bool> alive_;
   std::string name_;

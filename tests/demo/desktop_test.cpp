@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -24,6 +25,7 @@
 
 #include "controls/meter/segment_layout.h"
 #include "demo/terminator.h"
+#include "runtime/forms/command_button.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/msgbox.h"
 #include "runtime/forms/picture_box.h"
@@ -192,6 +194,30 @@ TEST_F(Desktop, AltFFiveTimesOpensFileEveryTime) {
   key("f");
   EXPECT_EQ(QApplication::activePopupWidget(), w.MenuAction("mnuFunctions")->menu());
   key("Escape");
+}
+
+// The keyboard as people know it: Alt+F opens "&File" with "&Exit"
+// highlighted, so Enter asks to quit exactly as File > Exit does; in the
+// dialog the focus starts on YES, and Enter presses it, ending the program.
+TEST_F(Desktop, AltFEnterAsksToQuitAndEnterOnYesEndsTheProgram) {
+  FullScreen& w = Open("values 0");
+  ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == w.Window(); }, 5000));
+  const auto key = [](const char* k) {
+    EXPECT_EQ(QProcess::execute("xdotool", {"key", k}), 0) << k;
+    PumpFor(150);
+  };
+  key("alt+f");
+  key("Return");
+  ASSERT_TRUE(PumpUntil([&] { return w.QuitDialog() != nullptr && w.QuitDialog()->IsOpen(); }, 5000));
+  Terminator& dialog = *w.QuitDialog();
+  EXPECT_EQ(dialog.Window()->windowTitle(), QString(" Brenvale - Quiting?"));
+  EXPECT_FALSE(w.IsOpen());
+  const QWidget* yes = dialog.FindButton("Command1")->Widget();
+  ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == dialog.Window() && yes->hasFocus(); }, 5000));
+  key("Return");
+  EXPECT_TRUE(PumpUntil([&] { return !dialog.IsOpen(); }, 5000)) << "Enter did not press YES";
+  if (dialog.IsOpen()) dialog.NOTSURE_Click();
+  EXPECT_EQ(RunToEnd(), 0);
 }
 
 // The meter's lit segments, the lit bars and the frame round them, at the

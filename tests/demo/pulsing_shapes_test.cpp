@@ -155,7 +155,7 @@ TEST_F(PulsingShapes, PartialRepaintsLeaveWhatAFullRepaintDraws) {
     } else {
       w.BarGraphTimer_Timer();
     }
-    PumpFor(10);  // the fast timer's loop and the timer tick pump as much
+    PumpFor(40);  // the changes reach the screen at its next frame
     // Hidden, resized, moved and shown again: all of it in one frame.
     if (steps[i].kind == Step::Event && (i == 0 || steps[i - 1].level != steps[i].level)) {
       EXPECT_EQ(windowPaints.Count(), 1) << "step " << i;

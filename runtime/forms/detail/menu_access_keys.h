@@ -4,7 +4,7 @@
 // menu with that key, every time, and the key alone, pressed while one of
 // those menus is open, moves on to the next one with it, round to the first.
 // Qt would instead treat the shared key as an ambiguous shortcut and open a
-// different menu on every press.
+// different menu on every press. A menu opened so highlights its first item.
 #include <QObject>
 
 class QMenu;

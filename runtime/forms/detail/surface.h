@@ -3,6 +3,7 @@
 // windowless elements back to front. Child windows of the container are its
 // child widgets, so Qt draws them above the elements and clips everything to
 // the client area.
+#include <QPointer>
 #include <QWidget>
 
 namespace forms {
@@ -32,9 +33,11 @@ class Surface : public QWidget {
 
   void setVisible(bool visible) override;
 
-  // Posts one event that makes the owner repaint its elements' changes; more
-  // calls before it arrives add nothing.
+  // Has the owner's changes painted in the window's next frame; more calls
+  // before that frame add nothing.
   void ScheduleRepaintChanges();
+  // Asks Qt to paint the owner's changes so far; true if there were any.
+  bool PaintChanges();
 
   // Runs the Show handlers of control windows shown since the last call.
   // Qt shows a window's children from a copy of its child list, so host code
@@ -55,7 +58,9 @@ class Surface : public QWidget {
   UserControl* control_ = nullptr;
   int eventDepth_ = 0;
   bool showPending_ = false;
-  bool repaintPosted_ = false;
+  // The pacer this surface waits on for its next frame, if any; a pacer
+  // that went with its window leaves no surface waiting for ever.
+  QPointer<QObject> pacer_;
 
   void RunShowHandler();
   // Pumps (no input) until the top-level window is on the screen, painted.

@@ -222,6 +222,16 @@ TEST(Form, MenuItemsRunTheirCommandsAndCarryAccessKeysButNoShortcuts) {
   press(Qt::Key_E, Qt::NoModifier);
   EXPECT_EQ(open(), nullptr);
   EXPECT_EQ(ran, (std::vector<std::string>{"play", "exit", "exit"}));
+  // A menu opened from the keyboard highlights its first item, so Enter
+  // chooses it; F moving on highlights the other menu's first item.
+  press(Qt::Key_F, Qt::AltModifier);
+  EXPECT_EQ(fileMenu->activeAction(), form.MenuAction("mnuExit"));
+  press(Qt::Key_F, Qt::NoModifier);
+  EXPECT_EQ(functionsMenu->activeAction(), form.MenuAction("mnuWhorlix"));
+  press(Qt::Key_F, Qt::NoModifier);
+  press(Qt::Key_Return, Qt::NoModifier);
+  EXPECT_EQ(open(), nullptr);
+  EXPECT_EQ(ran, (std::vector<std::string>{"play", "exit", "exit", "exit"}));
 }
 
 TEST(Form, ButtonAccessKeyFollowsTheCaptionAndFocusStartsOnTheFirstTabStop) {
@@ -243,6 +253,15 @@ TEST(Form, ButtonAccessKeyFollowsTheCaptionAndFocusStartsOnTheFirstTabStop) {
 
   b1.Click();
   EXPECT_EQ(yes, 1);
+  // Enter, from either key, presses the button with the focus as Space does,
+  // though neither button is the default one.
+  QTest::keyClick(b1.Widget(), Qt::Key_Return);
+  EXPECT_TRUE(PumpUntil([&] { return yes == 2; }));
+  QTest::keyClick(b1.Widget(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(PumpUntil([&] { return yes == 3; }));
+  QTest::keyClick(b1.Widget(), Qt::Key_Space);
+  EXPECT_TRUE(PumpUntil([&] { return yes == 4; }));
+  EXPECT_EQ(notSure, 0);
 
   QTest::keyClick(form.Window(), Qt::Key_N, Qt::AltModifier);
   EXPECT_TRUE(PumpUntil([&] { return notSure == 1; }));

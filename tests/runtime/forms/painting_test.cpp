@@ -2,6 +2,7 @@
 // (15 twips a pixel): z-order, clipping, outlines, lines, pictures, text.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -9,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include <QScreen>
+
+#include "runtime/forms/application.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/form.h"
 #include "runtime/forms/command_button.h"
@@ -373,6 +377,45 @@ TEST_F(Canvas, PartialRepaintsLeaveWhatAFullRepaintDraws) {
   form.SetBackColor(kBack);
   forms_test::PumpFor(20);
   EXPECT_EQ(paints.Count(), 0);
+}
+
+// Changes made on every pass of the loop, in the window and in a picture box
+// on it, reach the screen at most once a frame of the screen, each paint
+// taking in all of them: hide, move and show again in one go is never seen
+// half-way, and the screen ends as a full repaint draws it.
+TEST_F(Canvas, ChangesOnEveryPassArePaintedOnceAFrame) {
+  auto& ring = Rect("Ring", kRed, 3, 20, 20, 60, 40);
+  auto& box = form.AddPictureBox("Strip");
+  box.Move(120 * kPx, 10 * kPx, 60 * kPx, 40 * kPx);
+  auto& bar = box.Add<forms::Line>("Bar");
+  bar.SetBorderColor(kGreen);
+  bar.SetBorderWidth(3);
+  bar.SetPoints(10 * kPx, 5 * kPx, 10 * kPx, 35 * kPx);
+  form.Show();
+  QWidget* window = form.Window();
+  forms_test::PumpFor(50);
+  const QScreen* screen = window->screen();
+  const double frameMs = 1000.0 / (screen->refreshRate() >= 1 ? screen->refreshRate() : 60);
+
+  forms_test::PaintCounter formPaints(form.Widget());
+  forms_test::PaintCounter boxPaints(box.Widget());
+  const auto start = std::chrono::steady_clock::now();
+  for (int pass = 0; std::chrono::steady_clock::now() - start < std::chrono::duration<double, std::milli>(30 * frameMs);
+       ++pass) {
+    ring.SetVisible(false);
+    ring.Move((20 + pass % 7) * kPx, 20 * kPx, (60 - pass % 5) * kPx, 40 * kPx);
+    ring.SetVisible(true);
+    bar.SetVisible(pass % 2 == 0);
+    forms::DoEvents();
+  }
+  const double frames =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / frameMs;
+  forms_test::PumpFor(static_cast<int>(3 * frameMs));
+  for (const int paints : {formPaints.Count(), boxPaints.Count()}) {
+    EXPECT_LE(paints, frames + 2) << "in " << frames << " frames";
+    EXPECT_GE(paints, frames / 4) << "in " << frames << " frames";
+  }
+  EXPECT_EQ(FrameDifference(OnScreen(window), AfterFullRepaint(window)), "");
 }
 
 TEST_F(Canvas, NamesAreUniqueWithinAContainer) {

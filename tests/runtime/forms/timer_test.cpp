@@ -5,6 +5,9 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 #include "runtime/forms/application.h"
 #include "runtime/forms/form.h"
@@ -47,6 +50,43 @@ TEST(Timer, TicksOnlyWhileEnabledWithAPositiveInterval) {
 
   EXPECT_THROW(timer.SetInterval(-1), platform::Error);
   EXPECT_EQ(timer.Interval(), 1);
+}
+
+// A frame of the screen, from its refresh rate as Qt reports it.
+double FrameMs(const QWidget* widget) {
+  const QScreen* screen = widget != nullptr ? widget->screen() : QGuiApplication::primaryScreen();
+  const double rate = screen->refreshRate();
+  return 1000.0 / (rate >= 1 ? rate : 60);
+}
+
+// Nothing a tick does could be seen before the next frame: a 1 ms timer ticks
+// once a frame of its window's screen, loose or on a form, and a longer
+// interval than a frame keeps its own pace.
+TEST(Timer, AnIntervalShorterThanAFrameTicksOnceAFrame) {
+  forms::Form form;
+  form.Show();
+  int loose = 0, onForm = 0, slow = 0;
+  forms::Timer looseTimer([&] { ++loose; });
+  forms::Timer& formTimer = form.AddTimer("BarGraphTimer");
+  formTimer.SetHandler([&] { ++onForm; });
+  forms::Timer slowTimer([&] { ++slow; });
+  const double frameMs = FrameMs(form.Window());
+  const double slowMs = 2.5 * frameMs;
+  for (forms::Timer* t : {&looseTimer, &formTimer}) t->SetInterval(1);
+  slowTimer.SetInterval(static_cast<int32_t>(slowMs));
+  const auto start = std::chrono::steady_clock::now();
+  for (forms::Timer* t : {&looseTimer, &formTimer, &slowTimer}) t->SetEnabled(true);
+  PumpFor(static_cast<int>(30 * frameMs));
+  for (forms::Timer* t : {&looseTimer, &formTimer, &slowTimer}) t->SetEnabled(false);
+  const double elapsed =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  const double frames = elapsed / frameMs;
+  for (const int ticks : {loose, onForm}) {
+    EXPECT_LE(ticks, frames + 1) << "in " << frames << " frames";
+    EXPECT_GE(ticks, frames / 4) << "in " << frames << " frames";
+  }
+  EXPECT_LE(slow, elapsed / slowMs + 1);
+  EXPECT_GE(slow, elapsed / slowMs / 4);
 }
 
 TEST(Timer, IsNotReenteredWhileItsHandlerPumpsMessages) {

@@ -1,0 +1,53 @@
+#pragma once
+// The screen's pace. A window sends at most one frame per refresh of the
+// screen it is on: the changes its containers' elements mark wait for the
+// next frame of that window, and then all of them are asked to be painted at
+// once, through Qt's ordinary update path, so one paint takes them all in.
+#include <chrono>
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QWidget;
+
+namespace forms::detail {
+
+class Surface;
+
+// One frame of the screen `widget` is on (the primary screen while it has
+// none): from the screen's refresh rate, 60 Hz when the screen reports none.
+std::chrono::nanoseconds FramePeriod(const QWidget* widget);
+
+class FramePacer : public QObject {
+  Q_OBJECT
+
+ public:
+  // The pacer of the top-level window `widget` lies in, made on first use;
+  // it lives as long as that window.
+  static FramePacer& Of(QWidget* widget);
+
+  // `surface` has changes to paint: in the window's next frame, or at once
+  // when a frame has been asked for and not painted yet, so that the paint
+  // shows every change made up to it and none half-way.
+  void Request(Surface* surface);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  explicit FramePacer(QWidget* window);
+  void StartFrame();
+
+  QWidget* window_;
+  QTimer next_;
+  std::vector<QPointer<Surface>> waiting_;
+  Clock::time_point lastFrame_{};
+  Clock::time_point due_{};  // of the frame the timer waits for
+  // A frame has asked Qt for its paint, which has not come yet.
+  bool inFlight_ = false;
+};
+
+}  // namespace forms::detail
