@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "runtime/forms/command_button.h"
+#include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/picture_box.h"
@@ -75,6 +76,9 @@ void Container::RepaintChanges() {
   QRegion changed;
   for (Element* element : changing_) changed += element->TakeChangedPixels();
   changing_.clear();
+  // A window that has closed shows nothing any more; its backing store
+  // must not be touched.
+  if (!detail::FormWindow::Paintable(surface_)) return;
   // Synchronous, so the frame is drawn and sent in this pass of the message
   // loop, as a coalesced full repaint would be; a repaint asked for later
   // could show the next handler's changes half-way.
