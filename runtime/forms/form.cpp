@@ -231,7 +231,11 @@ void Form::ApplyGeometry() {
   // compositor sizes it, and Left, Top, Width and Height read what it gave.
   // Until the compositor has answered, the window has the size asked for.
   const bool maximise = !PlatformPlacesWindows() && CoversScreen(left_, top_, width_, height_);
-  if (maximise && window_->isMaximized() && window_->isVisible()) return;
+  if (maximise && window_->isVisible()) {
+    // The compositor's to size (a tiling one may tile rather than maximise).
+    if (!window_->isMaximized()) window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
+    return;
+  }
   if (!maximise && !PlatformPlacesWindows() && window_->isMaximized()) {
     window_->setWindowState(window_->windowState() & ~Qt::WindowMaximized);
   }
