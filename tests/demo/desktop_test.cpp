@@ -174,7 +174,7 @@ TEST_F(Desktop, TheMaximisedWindowCoversTheOutput) {
   if (!OnWayland()) GTEST_SKIP() << "only where windows cannot be placed (X11: the frame test)";
   FullScreen& w = Open("values 0");
   QWidget* window = w.Window();
-  ASSERT_TRUE(PumpUntil([&] { return window->windowHandle()->isExposed() && window->isMaximized(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return window->windowHandle()->isExposed() && window->isMaximized(); }, 20000));
   const QSize screen = ScreenPixels();
   EXPECT_EQ(window->frameGeometry().size() * window->devicePixelRatioF(), screen);
   EXPECT_FLOAT_EQ(w.Left(), 0);
@@ -357,7 +357,7 @@ TEST_P(ClosedDuringAMode, NothingReachesTheClosedWindowAndTheProgramEnds) {
   std::string script = "values";
   for (int level = 0; level <= 16000; level += 800) script += " " + std::to_string(level);
   FullScreen& w = Open(script + "\nend cycle");
-  ASSERT_TRUE(PumpUntil([&] { return w.Window()->windowHandle()->isExposed(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return w.Window()->windowHandle()->isExposed(); }, 20000));
   QWidget* window = w.Window();
   bool closedInside = false;
   const auto close = [&] {
