@@ -32,8 +32,10 @@ bool FormWindow::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::UpdateRequest:
     case QEvent::UpdateLater:
-    case QEvent::Paint:
       if (!Paintable(this)) return true;
+      break;
+    case QEvent::Paint:  // a grab of a hidden window still paints it
+      if (form_ != nullptr && form_->Closed()) return true;
       break;
     default:
       break;
