@@ -20,6 +20,9 @@ test_packages=(
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream dpkg-dev
   openbox x11-xserver-utils libxcb1-dev
+  # The native Wayland session: Qt's Wayland plugin and a compositor with a
+  # headless backend (tests/demo/wayland_session.sh).
+  qt6-wayland weston
 )
 
 # A sound server, for the private one the scripts start, only where none is

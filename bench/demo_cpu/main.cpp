@@ -12,6 +12,11 @@
 //
 //   demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH]
 //                     [--modes idle,low,bar,pulsing,hi] [--levels silence,12000,32768,sweep]
+//                     [--display-server x11|wayland]
+//
+// --display-server wayland runs the demo as a native client of a private
+// headless weston instead (wayland_display.h), the compositor's time in the
+// server's columns.
 //
 // The machine's other load shows in the figures: repeat with --rounds to see
 // the spread (the table gives the median, the extremes follow it). The low
@@ -29,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -37,11 +43,13 @@
 
 #include "bench/demo_cpu/child_process.h"
 #include "bench/demo_cpu/virtual_display.h"
+#include "bench/demo_cpu/wayland_display.h"
 
 namespace {
 
 using kvbench::ChildProcess;
 using kvbench::VirtualDisplay;
+using kvbench::WaylandDisplay;
 namespace fs = std::filesystem;
 
 struct Level {
@@ -62,6 +70,7 @@ struct Mode {
   std::string key;  // as --modes names it
   std::string name;
   std::string menuKey;  // the item's access key in the Functions menu; none: the state after start-up
+  std::string item;      // the menu item, as chosen on Wayland
   bool demoGoal = true;  // false: a loop that runs flat out by design
 };
 
@@ -76,6 +85,7 @@ struct Options {
   int width = 1280, height = 1024;
   std::vector<std::string> modes = {"idle", "low", "bar", "pulsing", "hi"};
   std::vector<std::string> levels = {"silence", "12000", "32768", "sweep"};
+  bool wayland = false;
 };
 
 std::vector<std::string> Split(const std::string& list) {
@@ -112,10 +122,13 @@ Options Parse(int argc, char** argv) {
     } else if (a == "--levels" && value) {
       o.levels = Split(value);
       ++i;
+    } else if (a == "--display-server" && value && (std::string(value) == "x11" || std::string(value) == "wayland")) {
+      o.wayland = std::string(value) == "wayland";
+      ++i;
     } else {
       throw std::runtime_error(
           "usage: demo_cpu_per_mode [--seconds S] [--rounds N] [--screen WxH] [--modes idle,low,bar,pulsing,hi] "
-          "[--levels silence,12000,32768,sweep]");
+          "[--levels silence,12000,32768,sweep] [--display-server x11|wayland]");
     }
   }
   if (o.seconds <= 0 || o.rounds <= 0 || o.width <= 0 || o.height <= 0)
@@ -203,7 +216,14 @@ int main(int argc, char** argv) {
       throw std::runtime_error("registering KvQmxTmr.ocx failed (see " + log + ")");
 
     const auto [floorCpu, floorRate] = WakeUpFloor(options.seconds);
-    VirtualDisplay display(options.width, options.height, log);
+    std::unique_ptr<VirtualDisplay> x11;
+    std::unique_ptr<WaylandDisplay> wayland;
+    if (options.wayland) {
+      wayland = std::make_unique<WaylandDisplay>(options.width, options.height, work.string(), log);
+    } else {
+      x11 = std::make_unique<VirtualDisplay>(options.width, options.height, log);
+    }
+    ChildProcess& server = wayland ? wayland->Server() : x11->Server();
 
     std::vector<Level> levels;
     for (const Level& level : std::vector<Level>{{"silence", "values 0\n"},
@@ -213,11 +233,11 @@ int main(int argc, char** argv) {
       if (Chosen(options.levels, level.name)) levels.push_back(level);
     }
     std::vector<Mode> modes;
-    for (const Mode& mode : std::vector<Mode>{{"idle", "idle", ""},
-                                              {"low", "low timer", "l"},
-                                              {"bar", "bar graph", "b"},
-                                              {"pulsing", "pulsing shapes", "w"},
-                                              {"hi", "hi timer", "h", false}}) {
+    for (const Mode& mode : std::vector<Mode>{{"idle", "idle", "", ""},
+                                              {"low", "low timer", "l", "mnuDialfenLow"},
+                                              {"bar", "bar graph", "b", "mnuBarGraph"},
+                                              {"pulsing", "pulsing shapes", "w", "mnuWhorlix"},
+                                              {"hi", "hi timer", "h", "mnuVUHiLow", false}}) {
       if (Chosen(options.modes, mode.key)) modes.push_back(mode);
     }
     if (levels.size() != options.levels.size() || modes.size() != options.modes.size())
@@ -231,18 +251,32 @@ int main(int argc, char** argv) {
         const std::string script = (work / "level.script").string();
         std::ofstream(script) << level.script;
         for (const std::string& way : ways) {
-          std::map<std::string, std::string> env = display.ClientEnvironment();
-          env.insert({{"KV_REGISTRY_FILE", registry},
-                      {"KV_MIXER_DEVICE", "script:" + script},
-                      {"KV_FULL_REPAINT", way == "full" ? "1" : ""}});
-          ChildProcess demo({(bin / "Whorlix").string()}, kvbench::EnvironmentWith(env), log);
-          if (!display.WaitForWindowOf(demo.Pid(), 20000))
+          const std::map<std::string, std::string> demoEnv = {{"KV_REGISTRY_FILE", registry},
+                                                              {"KV_MIXER_DEVICE", "script:" + script},
+                                                              {"KV_FULL_REPAINT", way == "full" ? "1" : ""}};
+          std::unique_ptr<ChildProcess> started;
+          if (wayland) {
+            started = wayland->StartDemo((bin / "demo_mode_runner").string(), demoEnv);
+          } else {
+            std::map<std::string, std::string> env = x11->ClientEnvironment();
+            env.insert(demoEnv.begin(), demoEnv.end());
+            started = std::make_unique<ChildProcess>(std::vector<std::string>{(bin / "Whorlix").string()},
+                                                     kvbench::EnvironmentWith(env), log);
+          }
+          ChildProcess& demo = *started;
+          if (!(wayland ? wayland->WaitForWindow(20000) : x11->WaitForWindowOf(demo.Pid(), 20000)))
             throw std::runtime_error("the demo showed no window (see " + log + ")");
           for (const Mode& mode : modes) {
-            if (!mode.menuKey.empty()) Choose(display, mode.menuKey);
+            if (!mode.menuKey.empty()) {
+              if (wayland) {
+                wayland->Choose(mode.item);
+              } else {
+                Choose(*x11, mode.menuKey);
+              }
+            }
             Pause(1.0);  // the mode settles in; the menu's own drawing is over
             if (!demo.Running()) throw std::runtime_error("the demo ended early (see " + log + ")");
-            results[mode.name][level.name][way].push_back(Measure(demo, display.Server(), options.seconds));
+            results[mode.name][level.name][way].push_back(Measure(demo, server, options.seconds));
             std::fprintf(stderr, ".");
           }
           demo.Stop();
@@ -252,13 +286,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "\n");
 
     std::printf("Processor time in %% of one core per second of wall time: %s %dx%d, %.1f s per mode, %s%d round%s\n",
-                display.Kind().c_str(), options.width, options.height, options.seconds, options.rounds > 1 ? "median of " : "",
+                wayland ? "headless weston, demo a native Wayland client," : x11->Kind().c_str(), options.width,
+                options.height, options.seconds, options.rounds > 1 ? "median of " : "",
                 options.rounds, options.rounds > 1 ? "s [lowest-highest]" : "");
     std::printf("Floor: a thread that only wakes every millisecond takes %.2f %% (%.0f wake-ups a second)\n",
                 floorCpu, floorRate);
-    const std::string server = display.Kind();
+    const std::string serverName = wayland ? "compositor" : x11->Kind();
     std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s | %s\n", "mode", "level", "demo partial", "demo full",
-                "ratio", (server + " partial").c_str(), (server + " full").c_str(), "ratio", "goal");
+                "ratio", (serverName + " partial").c_str(), (serverName + " full").c_str(), "ratio", "goal");
     for (const Mode& mode : modes) {
       for (const Level& level : levels) {
         std::map<std::string, std::vector<double>> demo, x;

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "runtime/forms/command_button.h"
+#include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/picture_box.h"
@@ -78,6 +79,9 @@ bool Container::RepaintChanges() {
   QRegion changed;
   for (Element* element : changing_) changed += element->TakeChangedPixels();
   changing_.clear();
+  // A window that has closed shows nothing any more; its backing store
+  // must not be touched.
+  if (!detail::FormWindow::Paintable(surface_)) return false;
   if (!surface_ || changed.isEmpty()) return false;
   surface_->update(changed);
   // Qt paints nothing of a hidden widget, and sends no frame for it.

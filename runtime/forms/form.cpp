@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
 
 #include "runtime/forms/command_button.h"
 #include "runtime/forms/detail/child_geometry.h"
@@ -31,6 +33,25 @@ constexpr float kDefaultHeight = 3600;
 // The float that was set, unless the window really took another size.
 float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)(int)) {
   return toPixels(set) == actualPixels ? set : toTwips(actualPixels);
+}
+
+// Whether the platform lets a program choose where its top-level windows
+// stand. A Wayland compositor places every window itself and tells a client
+// neither its place nor the screen's origin.
+bool PlatformPlacesWindows() { return !QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// Whether an outer geometry in twips covers the primary screen.
+bool CoversScreen(float left, float top, float width, float height) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return false;
+  const QRect wanted(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height));
+  return wanted.contains(screen->geometry());
+}
+
+QPointF ScreenOriginTwips() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QPoint origin = screen != nullptr ? screen->geometry().topLeft() : QPoint();
+  return QPointF(PixelsToTwipsX(origin.x()), PixelsToTwipsY(origin.y()));
 }
 
 }  // namespace
@@ -109,6 +130,12 @@ bool Form::RunClosingSequence(int16_t unloadMode) {
   Form_Unload(cancel);
   if (cancel != 0) return false;
 
+  // From now on the geometry lives here only: what the window last had,
+  // then whatever code sets.
+  left_ = Left();
+  top_ = Top();
+  width_ = Width();
+  height_ = Height();
   closed_ = true;
   SuspendTimers(true);
   window_->hide();
@@ -129,12 +156,24 @@ void Form::SetCaption(std::string caption) {
 
 void Form::SetIcon(const QImage& icon) { window_->setWindowIcon(QIcon(QPixmap::fromImage(icon))); }
 
-float Form::Left() const { return Kept(left_, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX); }
-float Form::Top() const { return Kept(top_, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY); }
+// Where the platform places windows, a client learns nothing of its place;
+// a maximised window stands at the screen's origin, any other where it asked.
+float Form::Left() const {
+  if (closed_) return left_;
+  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().x() : left_;
+  return Kept(left_, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX);
+}
+float Form::Top() const {
+  if (closed_) return top_;
+  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().y() : top_;
+  return Kept(top_, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY);
+}
 float Form::Width() const {
+  if (closed_) return width_;
   return Kept(width_, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
 }
 float Form::Height() const {
+  if (closed_) return height_;
   return Kept(height_, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
 }
 
@@ -184,6 +223,22 @@ QMargins Form::FrameMargins() const {
 }
 
 void Form::ApplyGeometry() {
+  // A closed window is never shown again: nothing may resize it.
+  if (closed_) return;
+  // Where windows cannot be placed, a form that places itself over the whole
+  // screen asks for what an X11 window manager gives it there: the window,
+  // frame included, over the whole output. That is the maximised window; the
+  // compositor sizes it, and Left, Top, Width and Height read what it gave.
+  // Until the compositor has answered, the window has the size asked for.
+  const bool maximise = !PlatformPlacesWindows() && CoversScreen(left_, top_, width_, height_);
+  if (maximise && window_->isVisible()) {
+    // The compositor's to size (a tiling one may tile rather than maximise).
+    if (!window_->isMaximized()) window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
+    return;
+  }
+  if (!maximise && !PlatformPlacesWindows() && window_->isMaximized()) {
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMaximized);
+  }
   // Left, Top, Width and Height describe the outer window; Qt moves by the
   // frame but sizes the inside, so take off what the frame adds. Before the
   // window manager has framed the window the frame is unknown (nothing);
@@ -201,6 +256,7 @@ void Form::ApplyGeometry() {
     window_->resize(w, h);
   }
   window_->move(TwipsToPixelsX(left_), TwipsToPixelsY(top_));
+  if (maximise && !window_->isMaximized()) window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
 }
 
 void Form::FollowFrame() {
@@ -275,6 +331,7 @@ void Form::SetBorderStyle(BorderStyle style) {
                Qt::WindowCloseButtonHint;
       break;
   }
+  if (closed_) return;
   const bool visible = window_->isVisible();
   window_->setWindowFlags(flags);
   ApplyGeometry();

@@ -1,6 +1,7 @@
 #include "runtime/forms/detail/form_window.h"
 
 #include <QCloseEvent>
+#include <QWindow>
 
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
@@ -12,6 +13,34 @@ FormWindow::FormWindow(Form* form) : QMainWindow(nullptr), form_(form) {
   // The program decides when it ends, not the last window.
   setAttribute(Qt::WA_QuitOnClose, false);
   setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+bool FormWindow::Paintable(const QWidget* widget) {
+  if (widget == nullptr) return false;
+  const QWidget* top = widget->window();
+  if (const auto* formWindow = qobject_cast<const FormWindow*>(top)) {
+    if (formWindow->form_ != nullptr && formWindow->form_->Closed()) return false;
+  }
+  const QWindow* native = top->windowHandle();
+  return top->isVisible() && native != nullptr && native->handle() != nullptr;
+}
+
+bool FormWindow::event(QEvent* e) {
+  // Every paint of the window and its children, repaint() included, comes
+  // to the top-level window as one of these; once the window has closed
+  // they would only size and fill a backing store for a window that is gone.
+  switch (e->type()) {
+    case QEvent::UpdateRequest:
+    case QEvent::UpdateLater:
+      if (!Paintable(this)) return true;
+      break;
+    case QEvent::Paint:  // a grab of a hidden window still paints it
+      if (form_ != nullptr && form_->Closed()) return true;
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::event(e);
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {

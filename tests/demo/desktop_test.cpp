@@ -1,8 +1,11 @@
-// The demo on a real X server with a real window manager (openbox), started
-// by tests/demo/desktop_session.sh, at the scale that session asks for
-// (KV_EXPECTED_SCALE). What is measured is what reaches the screen: the
-// window manager's frames as the X server has them, and pixels grabbed from
-// the root window, in device pixels.
+// The demo on a real desktop: an X server with a real window manager
+// (openbox), started by tests/demo/desktop_session.sh, at the scale that
+// session asks for (KV_EXPECTED_SCALE); or, as a native Wayland client, a
+// headless compositor started by tests/demo/wayland_session.sh. What is
+// measured is what reaches the screen: the window manager's frames as the X
+// server has them, and pixels of the output (tests/demo/desktop_screen.h),
+// in device pixels. A check the platform does not allow (X11 frames, input
+// injection, a client's place on Wayland) is skipped there, saying so.
 #include <xcb/xcb.h>
 
 #include <QAction>
@@ -32,6 +35,7 @@
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
 #include "tests/demo/demo_session.h"
+#include "tests/demo/desktop_screen.h"
 #include "tests/runtime/forms/test_support.h"
 
 namespace whorlix::testing {
@@ -73,17 +77,28 @@ QSize ScreenPixels() {
   return (QSizeF(s->geometry().size()) * s->devicePixelRatio()).toSize();
 }
 
-QImage GrabScreen() {
-  PumpFor(300);  // let the last paint reach the screen
-  return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// A widget's point in device pixels on the screen (integer scales only).
+// A widget's point in device pixels on the screen (integer scales only). A
+// Wayland client is not told where it stands: there the main window is the
+// maximised one, its frame at the output's origin.
 QPoint OnScreen(const QWidget* w, QPoint logical) {
   const double s = w->devicePixelRatioF();
-  const QPoint g = w->mapToGlobal(logical);
+  QPoint g = w->mapToGlobal(logical);
+  if (OnWayland()) g -= w->window()->frameGeometry().topLeft();
   return QPoint(static_cast<int>(std::lround(g.x() * s)), static_cast<int>(std::lround(g.y() * s)));
 }
+
+// What the output shows of a window's client area.
+QImage GrabClientArea(const QWidget* window) {
+  if (!OnWayland()) {
+    PumpFor(150);  // let the paint reach the X server
+    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  const QSize size = (QSizeF(window->size()) * window->devicePixelRatioF()).toSize();
+  return GrabScreen().copy(QRect(OnScreen(window, QPoint(0, 0)), size));
+}
+
+#define SKIP_ON_WAYLAND(why) \
+  if (OnWayland()) GTEST_SKIP() << "not on Wayland: " << why
 
 struct Span {
   int start, length;
@@ -130,6 +145,7 @@ TEST_F(Desktop, ScaleIsTheOneTheDesktopAskedFor) {
 }
 
 TEST_F(Desktop, TheMainWindowsFrameCoversTheScreenAndTheDialogsFrameIsCentred) {
+  SKIP_ON_WAYLAND("no client learns its frame's place (TheMaximisedWindowCoversTheOutput instead)");
   FullScreen& w = Open("values 0");
   const QRect screen(QPoint(0, 0), ScreenPixels());
   EXPECT_TRUE(PumpUntil([&] { return FrameOnScreen(w.Window()) == screen; }, 5000));
@@ -150,6 +166,38 @@ TEST_F(Desktop, TheMainWindowsFrameCoversTheScreenAndTheDialogsFrameIsCentred) {
   };
   EXPECT_TRUE(PumpUntil(centred, 5000)) << "dialog frame at " << FrameOnScreen(dialog->Window()).x() << ","
                                         << FrameOnScreen(dialog->Window()).y();
+}
+
+// Where the compositor places windows, the window that covers the screen is
+// the maximised one: the output shows it, frame and client area, from edge
+// to edge, and the form's geometry reads what the compositor gave it.
+TEST_F(Desktop, TheMaximisedWindowCoversTheOutput) {
+  if (!OnWayland()) GTEST_SKIP() << "only where windows cannot be placed (X11: the frame test)";
+  FullScreen& w = Open("values 0");
+  QWidget* window = w.Window();
+  ASSERT_TRUE(PumpUntil([&] { return window->windowHandle()->isExposed() && window->isMaximized(); }, 20000));
+  const QSize screen = ScreenPixels();
+  EXPECT_EQ(window->frameGeometry().size() * window->devicePixelRatioF(), screen);
+  EXPECT_FLOAT_EQ(w.Left(), 0);
+  EXPECT_FLOAT_EQ(w.Top(), 0);
+  EXPECT_FLOAT_EQ(w.Width(), forms::Screen::Width());
+  EXPECT_FLOAT_EQ(w.Height(), forms::Screen::Height());
+  EXPECT_LT(w.ScaleHeight(), w.Height()) << "the title bar and the menu take their share";
+
+  const QImage img = GrabScreen();
+  ASSERT_EQ(img.size(), screen);
+  // The client area's corners, on the output, in the window's background;
+  // the compositor's own background (orange) shows nowhere.
+  const QRect client(OnScreen(w.Widget(), QPoint(0, 0)), w.Widget()->size() * window->devicePixelRatioF());
+  for (const QPoint p : {client.bottomLeft(), client.bottomRight(), client.topRight() + QPoint(0, 60)}) {
+    EXPECT_TRUE(Near(img.pixel(p), 0, 0, 64, 0)) << p.x() << "," << p.y() << " " << std::hex << img.pixel(p);
+  }
+  // Along each edge of the output (the decorations round their corners).
+  const int sw = screen.width(), sh = screen.height();
+  for (const QPoint p : {QPoint(sw / 2, 0), QPoint(0, sh / 2), QPoint(sw - 1, sh / 2), QPoint(sw / 2, sh - 1),
+                         QPoint(8, sh - 1), QPoint(sw - 9, sh - 1)}) {
+    EXPECT_FALSE(Near(img.pixel(p), 255, 128, 0)) << "the desktop shows at " << p.x() << "," << p.y();
+  }
 }
 
 // With no mixer the meter's message comes while the window is shown; by then
@@ -175,6 +223,7 @@ TEST_F(Desktop, TheMixerMessageStandsOverTheMappedAndPaintedWindow) {
 }
 
 TEST_F(Desktop, AltFFiveTimesOpensFileEveryTime) {
+  SKIP_ON_WAYLAND("the compositor takes no injected keys");
   FullScreen& w = Open("values 0");
   ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == w.Window(); }, 5000));
   QMenu* file = w.MenuAction("mnuFile")->menu();
@@ -297,10 +346,7 @@ TEST_F(Desktop, PartialRepaintsLeaveWhatAFullRepaintDrawsAtTheScreensScale) {
   for (const auto& step : steps) script += " " + std::to_string(step.second);
   FullScreen& w = Open(script);
   QWidget* window = w.Window();
-  const auto grab = [&] {
-    PumpFor(150);  // let the paint reach the X server
-    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-  };
+  const auto grab = [&] { return GrabClientArea(window); };
   PumpFor(300);
   for (size_t i = 0; i < steps.size(); ++i) {
     if (steps[i].first) {
@@ -316,6 +362,62 @@ TEST_F(Desktop, PartialRepaintsLeaveWhatAFullRepaintDrawsAtTheScreensScale) {
     EXPECT_EQ(forms_test::FrameDifference(shown, grab()), "") << "step " << i << " at level " << steps[i].second;
   }
 }
+
+// A close from the window manager (or the compositor) while each mode runs,
+// with the level moving at every reading: the repaints, ticks and geometry
+// changes still on their way must not reach the window that has closed
+// (on Wayland its native window is gone), and the program ends cleanly once
+// the dialog is answered. The loop modes are closed from inside their loop.
+struct ModeToClose {
+  const char* name;
+  const char* item;  // nullptr: the state after start-up
+  bool loops;        // the command returns only when its loop ends
+};
+
+void PrintTo(const ModeToClose& mode, std::ostream* os) { *os << mode.name; }
+
+class ClosedDuringAMode : public DemoSession, public ::testing::WithParamInterface<ModeToClose> {};
+
+TEST_P(ClosedDuringAMode, NothingReachesTheClosedWindowAndTheProgramEnds) {
+  std::string script = "values";
+  for (int level = 0; level <= 16000; level += 800) script += " " + std::to_string(level);
+  FullScreen& w = Open(script + "\nend cycle");
+  ASSERT_TRUE(PumpUntil([&] { return w.Window()->windowHandle()->isExposed(); }, 20000));
+  QWidget* window = w.Window();
+  bool closedInside = false;
+  const auto close = [&] {
+    window->close();
+    closedInside = !w.IsOpen();
+  };
+  const ModeToClose mode = GetParam();
+  if (mode.loops) {
+    Later(400, close);
+    // Answered only after the loop has run on a while past the close.
+    Later(700, [&] { w.QuitDialog()->FindButton("Command1")->Click(); });
+    Choose(w, mode.item);
+  } else {
+    if (mode.item != nullptr) Choose(w, mode.item);
+    PumpFor(400);
+    close();
+    PumpFor(300);
+    w.QuitDialog()->FindButton("Command1")->Click();
+  }
+  EXPECT_TRUE(closedInside);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(RunToEnd(), 0);
+}
+
+const ModeToClose kModesToClose[] = {
+    {"AfterStartUp", nullptr, false},
+    {"PulsingShapes", "mnuWhorlix", true},
+    {"LowTimer", "mnuDialfenLow", false},
+    {"HiTimer", "mnuVUHiLow", true},
+    {"BarGraph", "mnuBarGraph", false},
+};
+INSTANTIATE_TEST_SUITE_P(Desktop, ClosedDuringAMode, ::testing::ValuesIn(kModesToClose),
+                         [](const ::testing::TestParamInfo<ModeToClose>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace whorlix::testing

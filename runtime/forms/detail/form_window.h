@@ -17,7 +17,14 @@ class FormWindow : public QMainWindow {
   explicit FormWindow(Form* form);
   void DetachForm() { form_ = nullptr; }
 
+  // Whether a paint of `widget` may go to the screen: its top-level window is
+  // shown, belongs to no closed form and still has its native window. A
+  // closed window's native window may be gone (a close from the compositor
+  // destroys it) while repaints for it are still on their way.
+  static bool Paintable(const QWidget* widget);
+
  protected:
+  bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
   // The window manager frames a window after it is shown, and may change

@@ -79,6 +79,20 @@ TEST(Form, ClosingFromCodeRunsQueryUnloadThenUnloadAndCancelKeepsItOpen) {
   form.Show();
   EXPECT_FALSE(form.Window()->isVisible());
   EXPECT_EQ(form.log, expected);
+
+  // Its geometry reads what it had, then what code sets, and no setter
+  // reaches the window that has gone.
+  const QRect frame = form.Window()->frameGeometry();
+  EXPECT_FLOAT_EQ(form.Width(), 4800);
+  form.Move(150, 300, 3000, 1500);
+  form.SetBorderStyle(forms::BorderStyle::FixedDialog);
+  EXPECT_EQ(form.Window()->frameGeometry(), frame);
+  EXPECT_FALSE(form.Window()->windowFlags().testFlag(Qt::CustomizeWindowHint));
+  EXPECT_FLOAT_EQ(form.Left(), 150);
+  EXPECT_FLOAT_EQ(form.Top(), 300);
+  EXPECT_FLOAT_EQ(form.Width(), 3000);
+  EXPECT_FLOAT_EQ(form.Height(), 1500);
+  EXPECT_FALSE(form.Window()->isVisible());
 }
 
 TEST(Form, WindowManagerCloseTakesTheSameSequenceWithUnloadMode0) {
