@@ -25,18 +25,17 @@ int main(int argc, char** argv) {
   QObject::connect(&timer, &kvqmxtmr::Control::EventRaised,
                    [&] { label->setText(QString("QmxTimer %1").arg(++events)); });
 
-  QTimer print;
-  QObject::connect(&print, &QTimer::timeout,
-                   [&] { std::printf("GetPeekData %d\n", meter.GetLong("GetPeekData")), std::fflush(stdout); });
-  print.start(1000);
-
   window.resize(300, 80);
   window.show();
-  // Both start once the window shows; the fast timer's put returns only
-  // when it is switched off, which closing the window does.
-  QTimer::singleShot(0, [&] {
-    meter.PutLong("DisplayMode", kvqmxtmr::UseVULowTimer);
-    timer.PutBool("Enabled", true);
+  meter.PutLong("DisplayMode", kvqmxtmr::UseVULowTimer);  // its own 1 ms clock
+  // The fast timer's put runs its loop until it is switched off (closing the
+  // window does), so it starts from the event loop, once the window is up.
+  QTimer print;
+  bool started = false;
+  QObject::connect(&print, &QTimer::timeout, [&] {
+    std::printf("GetPeekData %d\n", meter.GetLong("GetPeekData")), std::fflush(stdout);
+    if (!started) started = true, QTimer::singleShot(0, [&] { timer.PutBool("Enabled", true); });
   });
+  print.start(1000);
   return app.exec();
 }
