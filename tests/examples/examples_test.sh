@@ -55,9 +55,11 @@ start=$(date +%s.%N)
 # the examples' include path, so a header that reaches for an uninstalled
 # one fails to compile here.
 # A sanitized kit needs sanitized programs (its runtime must load first).
+sanitize=()
 flags=()
 if grep -q '^KV_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
-  flags=(-DCMAKE_CXX_FLAGS="-fsanitize=address,undefined" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined")
+  sanitize=(-fsanitize=address,undefined)
+  flags=(-DCMAKE_CXX_FLAGS="${sanitize[*]}" -DCMAKE_EXE_LINKER_FLAGS="${sanitize[*]}")
 fi
 for example in plain_qt kit_form; do
   env -u CMAKE_PREFIX_PATH "$cmake" -S "$source/examples/$example" -B "$work/$example" \
@@ -67,6 +69,14 @@ for example in plain_qt kit_form; do
     fail "building examples/$example against $prefix"
   }
 done
+# The pkg-config file gives the same: a one-line build of the kit-form host.
+PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists kvqmxtmr || fail "pkg-config finds no kvqmxtmr in $prefix"
+# shellcheck disable=SC2046  # the flags are meant to split
+c++ "${sanitize[@]}" "$source/examples/kit_form/main.cpp" -o "$work/kit_form_pc" \
+  $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kvqmxtmr) 2>"$work/pc.log" || {
+  cat "$work/pc.log" >&2
+  fail "building examples/kit_form with pkg-config"
+}
 built=$(date +%s.%N)
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
 echo "install and build of both examples: $(seconds "$start" "$built") s"
