@@ -152,6 +152,13 @@ TEST_F(HostKit, DestroyingTheParentWidgetEndsTheControl) {
   timer.PutBool("Enabled", true);
   EXPECT_EQ(events, 5);
   EXPECT_TRUE(timer.Closed());
+
+  // An idle one goes with its widget at once.
+  auto* other = new QWidget(&window);
+  Control meter(kvqmxtmr::kProgID_KvDispVU, other);
+  delete other;
+  EXPECT_TRUE(meter.Closed());
+  EXPECT_EQ(meter.Widget(), nullptr);
 }
 
 }  // namespace
