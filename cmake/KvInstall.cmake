@@ -10,7 +10,6 @@
 # tree runs from whatever P it was installed to.
 
 set(KV_APP_ID com.brenvale.Whorlix)
-set(KV_INSTALL_LIBDIR lib/kvqmxtmr)
 
 set_target_properties(Whorlix regtool inspect_module PROPERTIES INSTALL_RPATH "$ORIGIN/../${KV_INSTALL_LIBDIR}")
 # The module and the runtime library lie side by side.

@@ -9,6 +9,7 @@
 #include "runtime/com/dispatch_map.h"
 #include "runtime/com/object_base.h"
 #include "runtime/com/property_bag_object.h"
+#include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -116,9 +117,20 @@ class HostedControl::EventSink final : public ObjectBase<EventSink, IDispatch> {
 
 HostedControl::HostedControl(forms::Container& container, std::string name, const CLSID& clsid,
                              const HostedPlacement& place, const forms::PropertyBag* saved, bool userMode)
-    : container_(container), name_(std::move(name)), clsid_(clsid), userMode_(userMode) {
+    : container_(&container), name_(std::move(name)), clsid_(clsid), userMode_(userMode) {
   try {
     Build(clsid, place, saved);
+  } catch (...) {
+    Teardown();
+    throw;
+  }
+}
+
+HostedControl::HostedControl(QWidget& parent, std::string name, const CLSID& clsid, const HostedPlacement& place,
+                             bool userMode)
+    : parentWidget_(&parent), name_(std::move(name)), clsid_(clsid), userMode_(userMode) {
+  try {
+    Build(clsid, place, nullptr);
   } catch (...) {
     Teardown();
     throw;
@@ -216,6 +228,10 @@ void HostedControl::Connect(DISPID dispid, EventHandler handler) {
   handlers_[dispid].Append(std::move(handler));
 }
 
+void HostedControl::ConnectAll(std::function<void(DISPID, const std::vector<Variant>&)> handler) {
+  anyEventHandlers_.Append(std::move(handler));
+}
+
 void HostedControl::OnPropertyChanged(std::function<void(DISPID)> handler) {
   changeHandlers_.Append(std::move(handler));
 }
@@ -224,10 +240,12 @@ void HostedControl::OnPropertyChanged(std::function<void(DISPID)> handler) {
 // keeps the handlers present now, and alive, until the last has run.
 void HostedControl::OnEvent(DISPID dispid, const std::vector<Variant>& args) {
   const auto it = handlers_.find(dispid);
-  if (it == handlers_.end()) return;
-  const auto now = it->second.Snapshot();
-  if (!now) return;
-  for (const auto& h : *now) h(args);
+  const auto now = it != handlers_.end() ? it->second.Snapshot() : nullptr;
+  const auto all = anyEventHandlers_.Snapshot();
+  if (now)
+    for (const auto& h : *now) h(args);
+  if (all)
+    for (const auto& h : *all) h(dispid, args);
 }
 
 void HostedControl::OnChanged(DISPID dispid) {
@@ -256,9 +274,24 @@ void HostedControl::Place(float left, float top, float width, float height) {
   QWidget* widget = nullptr;
   if (window && SUCCEEDED(window->GetWindow(&widget)) && widget) {
     // The control may have kept another size than it was given.
-    container_.PlaceChildWidget(widget, left, top, Width(), Height());
+    if (container_ != nullptr) {
+      container_->PlaceChildWidget(widget, left, top, Width(), Height());
+    } else {
+      PlaceInWidget(widget, left, top);
+    }
   }
   ApplyVisibility();
+}
+
+// A plain widget lays out nothing of its own: the control's window keeps the
+// size the control took from its extent, at the given place.
+void HostedControl::PlaceInWidget(QWidget* widget, float left, float top) {
+  if (!parentWidget_) throw platform::Error(E_FAIL, "Control " + name_ + ": the host's widget no longer exists");
+  if (widget->parentWidget() != parentWidget_) {
+    widget->setParent(parentWidget_);
+    widget->show();  // reparenting hides; an invisible-at-run-time control stays hidden below
+  }
+  widget->move(forms::TwipsToPixelsX(left), forms::TwipsToPixelsY(top));
 }
 
 void HostedControl::Move(float left, float top, float width, float height) { Place(left, top, width, height); }

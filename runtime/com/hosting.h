@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/dispatch_driver.h"
 #include "runtime/com/interfaces.h"
@@ -45,6 +47,11 @@ class HostedControl {
   // control, or refuses its saved properties.
   HostedControl(forms::Container& container, std::string name, const CLSID& clsid, const HostedPlacement& place,
                 const forms::PropertyBag* saved = nullptr, bool userMode = true);
+  // The same in a plain widget of the host's own (a QMainWindow's central
+  // widget, say): the control's window becomes a child of `parent`, placed at
+  // `place` (twips from the parent's top-left corner).
+  HostedControl(QWidget& parent, std::string name, const CLSID& clsid, const HostedPlacement& place,
+                bool userMode = true);
   ~HostedControl();
   HostedControl(const HostedControl&) = delete;
   HostedControl& operator=(const HostedControl&) = delete;
@@ -58,6 +65,9 @@ class HostedControl {
   // Runs `handler` whenever the control raises event `dispid`.
   void Connect(DISPID dispid, std::function<void()> handler);
   void Connect(DISPID dispid, EventHandler handler);
+  // Runs `handler` with the DISPID of every event the control raises, after
+  // the handlers connected to that DISPID; nothing for a class without events.
+  void ConnectAll(std::function<void(DISPID, const std::vector<Variant>&)> handler);
   // Runs `handler` with the property's DISPID (DISPID_UNKNOWN when the
   // control named no property of its interface) after every PropertyChanged.
   void OnPropertyChanged(std::function<void(DISPID)> handler);
@@ -91,11 +101,13 @@ class HostedControl {
   void Build(const CLSID& clsid, const HostedPlacement& place, const forms::PropertyBag* saved);
   void Teardown();
   void Place(float left, float top, float width, float height);
+  void PlaceInWidget(QWidget* widget, float left, float top);
   void ApplyVisibility();
   void OnEvent(DISPID dispid, const std::vector<Variant>& args);
   void OnChanged(DISPID dispid);
 
-  forms::Container& container_;
+  forms::Container* container_ = nullptr;  // one of these two is the host
+  QPointer<QWidget> parentWidget_;
   std::string name_;
   CLSID clsid_;
   bool userMode_;
@@ -115,6 +127,7 @@ class HostedControl {
   EventSink* sink_ = nullptr;  // counted object; this holds one reference
   // Each event runs the handlers present when it started.
   std::map<DISPID, SnapshotList<EventHandler>> handlers_;
+  SnapshotList<std::function<void(DISPID, const std::vector<Variant>&)>> anyEventHandlers_;
   SnapshotList<std::function<void(DISPID)>> changeHandlers_;
 };
 

@@ -30,28 +30,30 @@ State& state() {
   return s;
 }
 
-void Configure(QApplication* app) {
-  // Qt would otherwise end the program from inside exec() on the last window
-  // closed, or through the quit lock, while a DoEvents loop is still running.
-  app->setQuitOnLastWindowClosed(false);
-  app->setQuitLockEnabled(false);
-}
+// Qt would otherwise end the program from inside exec() on the last window
+// closed, or through the quit lock, while a DoEvents loop is still running.
+// Only where the kit drives the program: an application it made itself, and
+// the span of Run. A host's own application keeps the host's settings.
+struct QuitSettings {
+  bool onLastWindowClosed;
+  bool lock;
+  static QuitSettings Of(const QApplication* app) {
+    return {app->quitOnLastWindowClosed(), app->isQuitLockEnabled()};
+  }
+  void ApplyTo(QApplication* app) const {
+    app->setQuitOnLastWindowClosed(onLastWindowClosed);
+    app->setQuitLockEnabled(lock);
+  }
+};
+constexpr QuitSettings kKitQuitSettings{false, false};
 
 }  // namespace
 
 namespace detail {
 
 void EnsureApplication() {
-  if (QCoreApplication::instance() != nullptr) {
-    // Someone else made it (a test harness, a host program): it still must not
-    // quit on its own.
-    static bool configured = false;
-    if (!configured) {
-      if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) Configure(app);
-      configured = true;
-    }
-    return;
-  }
+  // Someone else made it (a test harness, a host program): theirs to set up.
+  if (QCoreApplication::instance() != nullptr) return;
   static int argc = 1;
   static char name[] = "desktop";
   static char* argv[] = {name, nullptr};
@@ -109,15 +111,13 @@ void Application::Initialize(int& argc, char** argv) {
     // Lives until the process ends: windows, fonts and timers of forms that
     // outlast Run still need it. It is never deleted: at exit, Qt's own
     // global objects are already partly gone, and deleting it then crashes.
-    Configure(new QApplication(argc, argv));
+    kKitQuitSettings.ApplyTo(new QApplication(argc, argv));
     return;
   }
-  auto* app = qobject_cast<QApplication*>(existing);
-  if (app == nullptr) {
+  if (qobject_cast<QApplication*>(existing) == nullptr) {
     throw platform::Error(platform::kErrorFail,
                           "The forms runtime needs a QApplication, but another application object exists.");
   }
-  Configure(app);
 }
 
 void Application::SetDesktopEntry(const std::string& id) {
@@ -129,6 +129,17 @@ void Application::SetDesktopEntry(const std::string& id) {
 
 int Application::Run() {
   detail::EnsureApplication();
+  // The kit drives the program from here to the end of Run, and a host's
+  // own settings come back after it.
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  struct Restore {
+    QApplication* app;
+    QuitSettings before;
+    ~Restore() {
+      if (app != nullptr) before.ApplyTo(app);
+    }
+  } restore{app, app != nullptr ? QuitSettings::Of(app) : kKitQuitSettings};
+  if (app != nullptr) kKitQuitSettings.ApplyTo(app);
   State& s = state();
   s.ending = false;
   // Every nested DoEvents loop has returned by the time control is back here,

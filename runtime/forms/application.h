@@ -2,8 +2,11 @@
 // The program's life: one GUI thread, one message pump that may be entered
 // re-entrantly (DoEvents) from timer ticks, menu commands and control events,
 // and an end that comes when no form is open and no pumping loop is still on
-// the stack. Qt's own "quit on last window" is switched off because it acts
-// only inside exec() and would end the program under a running DoEvents loop.
+// the stack. Qt's own "quit on last window" and quit lock are switched off
+// where the kit drives the program (an application it created, and Run),
+// because they act only inside exec() and would end the program under a
+// running DoEvents loop; in a host's own application they stay as the host
+// set them.
 #include <memory>
 #include <string>
 #include <utility>

@@ -116,7 +116,7 @@ for file in bin/Whorlix bin/regtool bin/inspect_module \
 done
 # The tree lists every file it holds, for the README's removal, and no more.
 files=$prefix/lib/kvqmxtmr/installed-files.txt
-diff <(find "$prefix" -type f | sort) <(sort "$files") || fail "installed-files.txt is not the installed tree"
+diff <(find "$prefix" \( -type f -o -type l \) | sort) <(sort "$files") || fail "installed-files.txt is not the installed tree"
 diff <(sort "$build/install_manifest.txt") <(sort "$files") || fail "installed-files.txt is not install_manifest.txt"
 for program in Whorlix regtool inspect_module; do
   dynamic=$(readelf -d "$prefix/bin/$program")
@@ -143,7 +143,7 @@ start_on_x "$prefix/bin/Whorlix" "$work/home-tree"
 # Removed as the README says, the tree leaves no file behind.
 xargs -d '\n' rm -f <"$files"
 rmdir "$prefix/lib/kvqmxtmr" || fail "files left in $prefix/lib/kvqmxtmr"
-left=$(find "$prefix" -type f)
+left=$(find "$prefix" \( -type f -o -type l \))
 [ -z "$left" ] || fail "left after removal: $left"
 
 # ---------------------------------------------------------------- the package

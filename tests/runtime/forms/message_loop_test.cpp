@@ -1,4 +1,5 @@
 // DoEvents nesting and the end of the program.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
@@ -161,6 +162,59 @@ TEST(MessageLoop, RunWithoutAnOpenFormReturnsAtOnceAndTerminatesEachFormOnce) {
   EXPECT_TRUE(Application::Ending());
   EXPECT_EQ(Application::Run(), 0);
   EXPECT_EQ(log, (std::vector<std::string>{"terminate a", "terminate b"}));
+}
+
+// A program that made its own application keeps its quit settings whatever
+// of the runtime it uses: closing its last window still ends its exec().
+// Only Run, where the kit drives the program, sets them aside, and gives them
+// back when it returns.
+TEST(MessageLoop, AHostsOwnApplicationKeepsItsQuitSettingsOutsideRun) {
+  if (QCoreApplication::instance() != nullptr) {
+    GTEST_SKIP() << "needs a process of its own, as CTest runs each case";
+  }
+  static int argc = 1;
+  static char name[] = "host";
+  static char* argv[] = {name, nullptr};
+  auto* app = new QApplication(argc, argv);  // lives to the end, as the runtime's own would
+  ASSERT_TRUE(app->quitOnLastWindowClosed());
+  ASSERT_TRUE(app->isQuitLockEnabled());
+
+  Application::Initialize(argc, argv);
+  {
+    forms::Form form;
+    forms::Timer& timer = form.AddTimer("Tick");
+    timer.SetInterval(1);
+    timer.SetEnabled(true);
+    form.Show();
+    DoEvents();
+    form.Unload();
+  }
+  EXPECT_TRUE(app->quitOnLastWindowClosed());
+  EXPECT_TRUE(app->isQuitLockEnabled());
+
+  QWidget window;
+  window.show();
+  QTimer::singleShot(0, &window, [&] { window.close(); });
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  giveUp.start(10000);
+  EXPECT_EQ(app->exec(), 0) << "closing the host's last window did not end its exec()";
+  giveUp.stop();
+
+  std::vector<bool> duringRun;
+  {
+    forms::Form form;
+    form.Show();
+    QTimer::singleShot(0, app, [&] {
+      duringRun = {app->quitOnLastWindowClosed(), app->isQuitLockEnabled()};
+      form.Unload();
+    });
+    EXPECT_EQ(Application::Run(), 0);
+  }
+  EXPECT_EQ(duringRun, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(app->quitOnLastWindowClosed());
+  EXPECT_TRUE(app->isQuitLockEnabled());
 }
 
 }  // namespace

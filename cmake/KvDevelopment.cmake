@@ -1,0 +1,51 @@
+# What a host program builds against, under the install prefix P:
+#   P/include/kvqmxtmr/                 the host API: control.h, dialfen.h, forms.h
+#   P/include/kvqmxtmr/kit/runtime/...  the kit-form headers forms.h reaches
+#   P/lib/cmake/KvQmxTmr/               KvQmxTmrConfig.cmake and its version file
+#   P/lib/pkgconfig/kvqmxtmr.pc
+# The runtime library itself stays in its private folder (KvInstall.cmake);
+# the package gives a host program a RUNPATH to it.
+
+# The runtime library is what hosts link: its SONAME carries the interface's
+# major version.
+set_target_properties(desktop_runtime PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)
+
+# Every installed header, and no other. runtime/host/ lands in
+# include/kvqmxtmr/; the rest keeps its path below include/kvqmxtmr/kit/, where
+# the includes between them resolve as they do in the source tree. None of
+# them may include a header missing from this list (the examples test builds
+# against the installed set alone).
+set(KV_PUBLIC_HEADERS
+  runtime/host/control.h
+  runtime/host/dialfen.h
+  runtime/host/forms.h
+  runtime/forms/application.h
+  runtime/forms/color.h
+  runtime/forms/container.h
+  runtime/forms/elements.h
+  runtime/forms/form.h
+  runtime/forms/menu.h
+  runtime/forms/timer.h)
+
+foreach(header IN LISTS KV_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  if(folder STREQUAL "runtime/host")
+    set(destination include/kvqmxtmr)
+  else()
+    set(destination include/kvqmxtmr/kit/${folder})
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${destination} COMPONENT development)
+endforeach()
+
+include(CMakePackageConfigHelpers)
+set(KV_RUNTIME_FILE_NAME libdesktop_runtime.so.${PROJECT_VERSION})
+set(KV_RUNTIME_SONAME libdesktop_runtime.so.1)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/KvQmxTmrConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake @ONLY)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/kvqmxtmr.pc.in ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake
+              ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
+        DESTINATION lib/cmake/KvQmxTmr COMPONENT development)
+install(FILES ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc DESTINATION lib/pkgconfig COMPONENT development)
