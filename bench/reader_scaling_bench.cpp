@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "runtime/com/registry.h"
-#include "runtime/com/typelib_reader.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/typelib_reader.h"
 #include "tests/runtime/com/typelib_hostile.h"
 
 namespace {

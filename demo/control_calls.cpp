@@ -1,6 +1,6 @@
 #include "demo/control_calls.h"
 
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace whorlix {
 

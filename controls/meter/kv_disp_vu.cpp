@@ -5,7 +5,7 @@
 
 #include "controls/meter/segment_layout.h"
 #include "controls/meter/segment_pictures.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/color.h"
 
 KvDispVU::KvDispVU() : Timer1(AddTimer("Timer1")) {

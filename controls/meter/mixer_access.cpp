@@ -6,7 +6,7 @@
 
 #include "controls/meter/declared_imports.h"
 #include "controls/meter/kv_disp_vu.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/msgbox.h"
 
 namespace {

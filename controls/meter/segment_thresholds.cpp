@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 
 namespace meter {

@@ -7,10 +7,10 @@
 #include <mutex>
 #include <sys/stat.h>
 
-#include "runtime/com/classes_view.h"
-#include "runtime/com/error_info.h"
+#include "runtime/registry/classes_view.h"
+#include "runtime/automation/error_info.h"
 #include "runtime/com/module.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 
 namespace com {

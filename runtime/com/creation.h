@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "runtime/com/com_ptr.h"
-#include "runtime/com/guid.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/guid.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/com/interfaces.h"
 
 namespace com {

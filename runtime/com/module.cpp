@@ -9,9 +9,9 @@
 #include <mutex>
 
 #include "runtime/com/class_factory.h"
-#include "runtime/com/error_info.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/typelib_module.h"
+#include "runtime/automation/error_info.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/typelib_module.h"
 #include "runtime/platform/error.h"
 
 namespace com {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/guid.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/com/interfaces.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/type_description.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
 

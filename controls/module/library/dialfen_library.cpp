@@ -1,7 +1,7 @@
 #include "controls/module/library/dialfen_library.h"
 
 #include "controls/module/library/identities.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace dialfen {
 namespace {

@@ -5,7 +5,7 @@
 // and registries keep these values.
 #include <cstdint>
 
-#include "runtime/com/guid.h"
+#include "runtime/automation/guid.h"
 
 namespace dialfen {
 

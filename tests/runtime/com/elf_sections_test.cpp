@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/com/elf_sections.h"
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/elf_sections.h"
+#include "runtime/formats/resource_file.h"
 #include "runtime/platform/error.h"
 
 namespace {

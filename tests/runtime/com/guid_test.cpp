@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runtime/com/guid.h"
+#include "runtime/automation/guid.h"
 #include "runtime/com/interfaces.h"
 
 namespace com {

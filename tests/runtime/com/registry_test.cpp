@@ -7,10 +7,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "runtime/com/classes_view.h"
-#include "runtime/com/hresult.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/text_encoding.h"
+#include "runtime/registry/classes_view.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/registry/registry.h"
+#include "runtime/automation/text_encoding.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/test_support.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_file.h"
 #include "runtime/platform/error.h"
 
 namespace {

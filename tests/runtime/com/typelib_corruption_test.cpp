@@ -4,9 +4,9 @@
 
 #include <tuple>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/typelib_reader.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/typelib_reader.h"
+#include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/typelib_hostile.h"
 #include "tests/runtime/com/typelib_sample_library.h"

@@ -2,10 +2,10 @@
 // host gets (dispatch form, vtable twin, names <-> DISPIDs) hold together.
 #include <gtest/gtest.h>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/typelib_format.h"
-#include "runtime/com/typelib_reader.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/typelib_format.h"
+#include "runtime/formats/typelib_reader.h"
+#include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/typelib_sample_library.h"
 

@@ -4,8 +4,8 @@
 // interface with every property type and a method, a dispatch-only interface
 // with a property and methods, a class with restricted and source interfaces,
 // and constants too large or negative to live in their records.
-#include "runtime/com/type_description.h"
-#include "runtime/com/variant.h"
+#include "runtime/formats/type_description.h"
+#include "runtime/automation/variant.h"
 
 namespace typelib_test {
 

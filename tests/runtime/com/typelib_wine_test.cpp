@@ -14,8 +14,8 @@
 
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
-#include "runtime/com/type_description.h"
-#include "runtime/com/typelib_hash.h"
+#include "runtime/formats/type_description.h"
+#include "runtime/formats/typelib_hash.h"
 
 namespace {
 

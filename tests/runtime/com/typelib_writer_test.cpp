@@ -5,9 +5,9 @@
 #include <cstring>
 #include <set>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/typelib_hash.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/typelib_hash.h"
+#include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/typelib_sample_library.h"
 

@@ -2,8 +2,8 @@
 
 #include <clocale>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/automation/variant.h"
 #include "runtime/platform/error.h"
 
 namespace com {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "runtime/com/resource_file.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/resource_file.h"
+#include "runtime/formats/version_record.h"
 #include "runtime/platform/error.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_file.h"
 
-#include "runtime/com/resource_byte_io.h"
+#include "runtime/formats/resource_byte_io.h"
 #include "runtime/platform/error.h"
 
 namespace com {

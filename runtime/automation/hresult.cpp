@@ -1,4 +1,4 @@
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 
 #include <cstdio>
 

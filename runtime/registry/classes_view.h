@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 
 namespace com {
 

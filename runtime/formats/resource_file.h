@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 
 namespace com {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/guid.h"
+#include "runtime/automation/guid.h"
 
 namespace com {
 

@@ -1,6 +1,6 @@
-#include "runtime/com/resource_byte_io.h"
+#include "runtime/formats/resource_byte_io.h"
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 
 namespace com::bytes {
 

@@ -1,9 +1,9 @@
-#include "runtime/com/version_record.h"
+#include "runtime/formats/version_record.h"
 
 #include <utility>
 
-#include "runtime/com/resource_byte_io.h"
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_byte_io.h"
+#include "runtime/formats/resource_file.h"
 #include "runtime/platform/error.h"
 
 namespace com {

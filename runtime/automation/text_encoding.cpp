@@ -1,4 +1,4 @@
-#include "runtime/com/text_encoding.h"
+#include "runtime/automation/text_encoding.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,11 +1,11 @@
-#include "runtime/com/elf_sections.h"
+#include "runtime/formats/elf_sections.h"
 
 #include <cstring>
 #include <fstream>
 #include <limits>
 
-#include "runtime/com/resource_byte_io.h"
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_byte_io.h"
+#include "runtime/formats/resource_file.h"
 #include "runtime/platform/error.h"
 
 namespace com::elf {

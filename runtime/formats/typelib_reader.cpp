@@ -1,14 +1,14 @@
-#include "runtime/com/typelib_reader.h"
+#include "runtime/formats/typelib_reader.h"
 
 #include <algorithm>
 #include <new>
 #include <set>
 #include <unordered_map>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/resource_byte_io.h"
-#include "runtime/com/typelib_format.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/resource_byte_io.h"
+#include "runtime/formats/typelib_format.h"
+#include "runtime/automation/variant.h"
 #include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/com/typelib_reader.h"
+#include "runtime/formats/typelib_reader.h"
 
 namespace com {
 

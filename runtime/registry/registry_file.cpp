@@ -8,8 +8,8 @@
 
 #include <utility>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/registry.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 
 namespace com {

@@ -1,4 +1,4 @@
-#include "runtime/com/resource_module.h"
+#include "runtime/formats/resource_module.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -10,7 +10,7 @@
 #include <map>
 #include <mutex>
 
-#include "runtime/com/elf_sections.h"
+#include "runtime/formats/elf_sections.h"
 #include "runtime/platform/error.h"
 
 namespace com {

@@ -1,4 +1,4 @@
-#include "runtime/com/error_info.h"
+#include "runtime/automation/error_info.h"
 
 #include <new>
 #include <stdexcept>

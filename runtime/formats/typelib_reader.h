@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/type_description.h"
+#include "runtime/automation/guid.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
 

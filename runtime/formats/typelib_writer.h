@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/com/type_description.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
 

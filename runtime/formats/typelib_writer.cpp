@@ -1,4 +1,4 @@
-#include "runtime/com/typelib_writer.h"
+#include "runtime/formats/typelib_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/resource_byte_io.h"
-#include "runtime/com/typelib_format.h"
-#include "runtime/com/typelib_hash.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/resource_byte_io.h"
+#include "runtime/formats/typelib_format.h"
+#include "runtime/formats/typelib_hash.h"
+#include "runtime/automation/variant.h"
 #include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 

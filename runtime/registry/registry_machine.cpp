@@ -5,7 +5,7 @@
 // and a program started with an empty home or environment still finds it.
 #include <cstdlib>
 
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/runtime_location.h"
 
 namespace com {

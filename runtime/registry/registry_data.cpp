@@ -4,9 +4,9 @@
 #include <iterator>
 #include <list>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/text_encoding.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/registry/registry.h"
+#include "runtime/automation/text_encoding.h"
 #include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 

@@ -4,7 +4,7 @@
 // leave the full message here for tools that want to show it.
 #include <string>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 
 namespace com {
 

@@ -1,4 +1,4 @@
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <limits>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/type_description.h"
+#include "runtime/automation/guid.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
 

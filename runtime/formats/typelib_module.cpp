@@ -1,7 +1,7 @@
-#include "runtime/com/typelib_module.h"
+#include "runtime/formats/typelib_module.h"
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/resource_module.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/resource_module.h"
 #include "runtime/platform/error.h"
 
 namespace com {

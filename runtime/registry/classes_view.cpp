@@ -1,4 +1,4 @@
-#include "runtime/com/classes_view.h"
+#include "runtime/registry/classes_view.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "runtime/com/typelib_hash.h"
+#include "runtime/formats/typelib_hash.h"
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 
 namespace com {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_file.h"
 
 namespace com {
 

@@ -1,4 +1,4 @@
-#include "runtime/com/guid.h"
+#include "runtime/automation/guid.h"
 
 #include <cstdio>
 
