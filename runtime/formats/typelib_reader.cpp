@@ -1,6 +1,5 @@
 #include "runtime/formats/typelib_reader.h"
 
-#include <algorithm>
 #include <new>
 #include <set>
 #include <unordered_map>
@@ -9,7 +8,6 @@
 #include "runtime/formats/resource_byte_io.h"
 #include "runtime/formats/typelib_format.h"
 #include "runtime/automation/variant.h"
-#include "runtime/platform/ascii_case.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -374,38 +372,6 @@ class TypeLibraryParser {
   mutable size_t used_ = 0;
 };
 
-// --- TypeInfo -------------------------------------------------------------------
-
-std::optional<DISPID> TypeInfo::IdOfName(std::string_view memberName) const {
-  for (const auto& f : funcs)
-    if (platform::SameAsciiName(f.name, memberName)) return f.memid;
-  for (const auto& v : vars)
-    if (platform::SameAsciiName(v.name, memberName)) return v.memid;
-  return std::nullopt;
-}
-
-std::optional<std::string> TypeInfo::NameOfId(DISPID id) const {
-  for (const auto& f : funcs)
-    if (f.memid == id) return f.name;
-  for (const auto& v : vars)
-    if (v.memid == id) return v.name;
-  return std::nullopt;
-}
-
-const FuncInfo* TypeInfo::FindFunction(DISPID id, INVOKEKIND kind) const {
-  for (const auto& f : funcs)
-    if (f.memid == id && f.invkind == kind) return &f;
-  return nullptr;
-}
-
-const VarInfo* TypeInfo::FindVariable(std::string_view memberName) const {
-  for (const auto& v : vars)
-    if (platform::SameAsciiName(v.name, memberName)) return &v;
-  return nullptr;
-}
-
-// --- TypeLibrary ----------------------------------------------------------------
-
 TypeLibrary TypeLibrary::Read(std::span<const uint8_t> data) {
   // Callers are promised the platform's error and nothing else.
   try {
@@ -417,197 +383,6 @@ TypeLibrary TypeLibrary::Read(std::span<const uint8_t> data) {
   } catch (const std::exception& e) {
     throw platform::Error(TYPE_E_INVDATAREAD, std::string("type library: ") + e.what());
   }
-}
-
-const TypeInfo* TypeLibrary::Find(std::string_view typeName) const {
-  for (const auto& t : types_)
-    if (platform::SameAsciiName(t.name, typeName)) return &t;
-  return nullptr;
-}
-
-const TypeInfo* TypeLibrary::FindByGuid(const GUID& guid) const {
-  for (const auto& t : types_)
-    if (t.guid == guid) return &t;
-  return nullptr;
-}
-
-TypeReference TypeLibrary::Resolve(int32_t href) const {
-  TypeReference ref;
-  if (href >= 0 && (href & 3) == 0) {
-    if (href % static_cast<int32_t>(m::kTypeInfoSize) == 0 &&
-        static_cast<size_t>(href) / m::kTypeInfoSize < types_.size()) {
-      ref.typeIndex = href / static_cast<int32_t>(m::kTypeInfoSize);
-      return ref;
-    }
-  } else if (href > 0 && (href & 3) == 1) {
-    // Entries are read in the order of their offsets.
-    const auto it = std::lower_bound(importEntries_.begin(), importEntries_.end(), href & ~3,
-                                     [](const auto& e, int32_t offset) { return e.first < offset; });
-    if (it != importEntries_.end() && it->first == (href & ~3)) {
-      ref.importIndex = it->second.importIndex;
-      ref.importedGuid = it->second.guid;
-      ref.importedTypeIndex = it->second.typeIndex;
-      return ref;
-    }
-  }
-  throw platform::Error(TYPE_E_ELEMENTNOTFOUND, "type library: reference " + std::to_string(href) + " leads nowhere");
-}
-
-std::string TypeLibrary::ReferenceName(int32_t href) const {
-  const TypeReference ref = Resolve(href);
-  if (ref.typeIndex >= 0) return types_[static_cast<size_t>(ref.typeIndex)].name;
-  if (ref.importedGuid == IID_IDispatch) return "IDispatch";
-  if (ref.importedGuid == IID_IUnknown) return "IUnknown";
-  if (ref.importedGuid) return ref.importedGuid->ToString();
-  return imports_[static_cast<size_t>(ref.importIndex)].fileName + "#" + std::to_string(ref.importedTypeIndex);
-}
-
-std::string TypeLibrary::TypeName(const TypeDesc& type) const {
-  switch (type.vt) {
-    case VT_EMPTY: return "EMPTY";
-    case VT_I2: return "short";
-    case VT_I4: return "long";
-    case VT_R4: return "single";
-    case VT_R8: return "double";
-    case 6: return "CURRENCY";
-    case 7: return "DATE";
-    case VT_BSTR: return "BSTR";
-    case 9: return "IDispatch*";
-    case 10: return "SCODE";
-    case VT_BOOL: return "VARIANT_BOOL";
-    case 12: return "VARIANT";
-    case 13: return "IUnknown*";
-    case 16: return "char";
-    case 17: return "unsigned char";
-    case 18: return "unsigned short";
-    case 19: return "unsigned long";
-    case 22: return "int";
-    case 23: return "unsigned int";
-    case VT_VOID: return "void";
-    case VT_HRESULT: return "HRESULT";
-    case VT_PTR: return (type.inner.empty() ? std::string("void") : TypeName(type.inner[0])) + "*";
-    case VT_SAFEARRAY: return "SAFEARRAY(" + (type.inner.empty() ? std::string("?") : TypeName(type.inner[0])) + ")";
-    case VT_CARRAY: {
-      std::string s = type.inner.empty() ? std::string("?") : TypeName(type.inner[0]);
-      for (const auto& [elements, lower] : type.bounds) s += "[" + std::to_string(elements) + "]";
-      return s;
-    }
-    case VT_USERDEFINED: return ReferenceName(type.href);
-    default: return "vt" + std::to_string(type.vt);
-  }
-}
-
-TypeInfo TypeLibrary::DispatchView(size_t index) const {
-  TypeInfo view = types_.at(index);
-  const bool dual = view.kind == TKIND_DISPATCH && (view.flags & TYPEFLAG_FDUAL);
-  if (!dual) return view;
-  view.sizeVft = static_cast<uint16_t>(m::kIDispatchMethodCount * 4);
-  view.implTypes = {{dispatchHref_, 0}};
-  for (auto& f : view.funcs) {
-    if (f.funckind == FUNC_DISPATCH) continue;
-    f.funckind = FUNC_DISPATCH;
-    f.vtableOffset = 0;
-    if (!f.params.empty() && (f.params.back().flags & PARAMFLAG_FRETVAL) && f.params.back().type.vt == VT_PTR &&
-        !f.params.back().type.inner.empty()) {
-      f.returnType = f.params.back().type.inner[0];
-      f.params.pop_back();
-    } else if (f.returnType.vt == VT_HRESULT) {
-      f.returnType = TypeDesc{};
-      f.returnType.vt = VT_VOID;
-    }
-  }
-  return view;
-}
-
-std::optional<TypeInfo> TypeLibrary::InterfaceTwin(size_t index) const {
-  const TypeInfo& stored = types_.at(index);
-  if (stored.kind != TKIND_DISPATCH || !(stored.flags & TYPEFLAG_FDUAL)) return std::nullopt;
-  TypeInfo twin = stored;
-  twin.kind = TKIND_INTERFACE;
-  return twin;
-}
-
-LibraryDescription TypeLibrary::Describe() const {
-  LibraryDescription d;
-  d.name = attributes_.name;
-  d.guid = attributes_.guid;
-  d.helpString = attributes_.helpString;
-  d.helpFile = attributes_.helpFile;
-  d.majorVersion = attributes_.majorVersion;
-  d.minorVersion = attributes_.minorVersion;
-  d.lcid = attributes_.lcid;
-  d.syskind = attributes_.syskind;
-  d.flags = attributes_.flags;
-  auto unsupported = [](const std::string& why) {
-    throw platform::Error(TYPE_E_UNSUPFORMAT, "type library cannot be described: " + why);
-  };
-  auto element = [&](const TypeDesc& t) {
-    ElementType e{t.vt, -1};
-    if (t.vt == VT_USERDEFINED) {
-      const TypeReference ref = Resolve(t.href);
-      if (ref.typeIndex < 0) unsupported("a member uses an imported type");
-      e.userType = ref.typeIndex;
-    } else if (t.vt == VT_PTR || t.vt == VT_CARRAY || t.vt == VT_SAFEARRAY) {
-      unsupported("a property of pointer or array type");
-    }
-    return e;
-  };
-  for (const auto& t : types_) {
-    TypeDescription td;
-    td.name = t.name;
-    td.guid = t.guid;
-    // A description names a dual interface once, and it is stored as one
-    // dispatch record; a vtable record that carries the dual flag describes
-    // the same thing, so it reads back as the writer would store it.
-    td.kind = t.kind == TKIND_INTERFACE && (t.flags & TYPEFLAG_FDUAL) ? TKIND_DISPATCH : t.kind;
-    td.flags = t.flags;
-    td.majorVersion = t.majorVersion;
-    td.minorVersion = t.minorVersion;
-    td.helpString = t.helpString;
-    std::unordered_map<DISPID, size_t> propertyIndex;
-    auto property = [&](DISPID id, const std::string& name) -> PropertyDescription& {
-      const auto [it, added] = propertyIndex.emplace(id, td.properties.size());
-      if (added) td.properties.push_back({name, id, {}, {}});
-      return td.properties[it->second];
-    };
-    for (const auto& f : t.funcs) {
-      const bool vtableForm = f.funckind != FUNC_DISPATCH;
-      if (f.invkind == INVOKE_PROPERTYGET) {
-        auto& p = property(f.memid, f.name);
-        if (vtableForm) {
-          if (f.params.size() != 1 || !(f.params[0].flags & PARAMFLAG_FRETVAL) || f.params[0].type.inner.empty())
-            unsupported(t.name + "." + f.name + " is not a plain property get");
-          p.type = element(f.params[0].type.inner[0]);
-        } else {
-          if (!f.params.empty()) unsupported(t.name + "." + f.name + " takes parameters");
-          p.type = element(f.returnType);
-        }
-      } else if (f.invkind == INVOKE_PROPERTYPUT) {
-        if (f.params.size() != 1) unsupported(t.name + "." + f.name + " is not a plain property put");
-        auto& p = property(f.memid, f.name);
-        p.putParameterName = f.params[0].name;
-        if (p.type.vt == 0) p.type = element(f.params[0].type);
-      } else if (f.invkind == INVOKE_FUNC) {
-        if (!f.params.empty()) unsupported(t.name + "." + f.name + " takes parameters");
-        td.methods.push_back({f.name, f.memid});
-      } else {
-        unsupported(t.name + "." + f.name + " has invocation kind " + std::to_string(f.invkind));
-      }
-    }
-    for (const auto& v : t.vars) {
-      if (v.varkind != VAR_CONST) unsupported(t.name + "." + v.name + " is not a constant");
-      td.constants.push_back({v.name, static_cast<int32_t>(v.value), v.helpString});
-    }
-    if (t.kind == TKIND_COCLASS) {
-      for (const auto& impl : t.implTypes) {
-        const TypeReference ref = Resolve(impl.href);
-        if (ref.typeIndex < 0) unsupported(t.name + " implements an imported interface");
-        td.interfaces.push_back({ref.typeIndex, impl.flags});
-      }
-    }
-    d.types.push_back(std::move(td));
-  }
-  return d;
 }
 
 }  // namespace com

@@ -1,98 +1,36 @@
 #include "runtime/formats/typelib_writer.h"
 
-#include <algorithm>
 #include <array>
-#include <map>
-#include <set>
 #include <string>
+#include <utility>
 
-#include "runtime/automation/hresult.h"
+#include "runtime/automation/variant.h"
 #include "runtime/formats/resource_byte_io.h"
 #include "runtime/formats/typelib_format.h"
-#include "runtime/formats/typelib_hash.h"
-#include "runtime/automation/variant.h"
-#include "runtime/platform/ascii_case.h"
-#include "runtime/platform/error.h"
+#include "runtime/formats/typelib_writing.h"
 
 namespace com {
 namespace {
 
 using bytes::Writer;
-namespace m = msft;
+using namespace typelib_writing;
 
-constexpr int32_t kNone = -1;
-constexpr int kPointerSize = 4;  // the library is written for 32-bit hosts
 constexpr uint16_t kAlignment = 4;
-
-// FUNCKIND, CALLCONV and PARAMFLAGS values the records store.
-constexpr uint32_t FUNC_PUREVIRTUAL = 1;
-constexpr uint32_t FUNC_DISPATCH = 4;
-constexpr uint32_t CC_STDCALL = 4;
-constexpr int32_t PARAMFLAG_FIN = 0x1;
-constexpr int32_t PARAMFLAG_FOUT = 0x2;
-constexpr int32_t PARAMFLAG_FRETVAL = 0x8;
-constexpr int16_t VAR_CONST = 2;
-
-[[noreturn]] void Invalid(const std::string& why) { throw platform::Error(E_INVALIDARG, "type library: " + why); }
-
-bool IsDual(const TypeDescription& t) {
-  return (t.kind == TKIND_DISPATCH || t.kind == TKIND_INTERFACE) && (t.flags & TYPEFLAG_FDUAL);
-}
-
-// One parameter as stored: encoded type, name offset, PARAMFLAGS.
-struct Param {
-  int32_t type = 0;
-  int32_t name = kNone;
-  int32_t flags = 0;
-};
-
-struct Func {
-  int32_t memid = 0;
-  int32_t name = kNone;
-  uint32_t funckind = 0;
-  uint32_t invkind = 0;
-  int32_t returnType = 0;
-  int descSize = m::kSizeofFuncDesc;  // bytes a loader needs to rebuild the FUNCDESC
-  std::vector<Param> params;
-  bool oneRetval = false;
-};
-
-Func MakeFunc(int32_t memid, int32_t name, uint32_t funckind, uint32_t invkind, int32_t returnType, int nested = 0) {
-  Func f;
-  f.memid = memid;
-  f.name = name;
-  f.funckind = funckind;
-  f.invkind = invkind;
-  f.returnType = returnType;
-  f.descSize += nested;
-  return f;
-}
-
-struct Var {
-  int32_t memid = 0;
-  int32_t name = kNone;
-  int32_t type = 0;
-  int32_t value = 0;
-  int32_t helpString = kNone;
-};
 
 class TypeLibraryWriter {
  public:
-  explicit TypeLibraryWriter(const LibraryDescription& lib) : lib_(lib) {
-    guidHash_.fill(kNone);
-    nameHash_.fill(kNone);
-  }
+  explicit TypeLibraryWriter(const LibraryDescription& lib) : lib_(lib), tables_(lib.syskind, lib.lcid) {}
 
   std::vector<uint8_t> Write() {
-    Validate();
-    libGuid_ = AddGuid(lib_.guid, m::kGuidHrefLibrary);
-    libName_ = AddName(lib_.name);
-    libHelpString_ = lib_.helpString.empty() ? kNone : AddString(lib_.helpString);
-    libHelpFile_ = lib_.helpFile.empty() ? kNone : AddString(lib_.helpFile);
+    CheckWritable(lib_);
+    libGuid_ = tables_.AddGuid(lib_.guid, m::kGuidHrefLibrary);
+    libName_ = tables_.AddName(lib_.name);
+    libHelpString_ = lib_.helpString.empty() ? kNone : tables_.AddString(lib_.helpString);
+    libHelpFile_ = lib_.helpFile.empty() ? kNone : tables_.AddString(lib_.helpFile);
     // Type names first: each names the record it belongs to.
     for (size_t i = 0; i < lib_.types.size(); ++i) {
-      const int32_t offset = AddName(lib_.types[i].name);
-      ClaimName(offset, TypeHref(i), m::kNameFlagsTypeInfo, /*force=*/true);
+      const int32_t offset = tables_.AddName(lib_.types[i].name);
+      tables_.ClaimName(offset, TypeHref(i), m::kNameFlagsTypeInfo, /*force=*/true);
       typeNames_.push_back(offset);
     }
     for (size_t i = 0; i < lib_.types.size(); ++i) BuildType(i);
@@ -101,115 +39,6 @@ class TypeLibraryWriter {
 
  private:
   static int32_t TypeHref(size_t index) { return static_cast<int32_t>(index * m::kTypeInfoSize); }
-
-  void Validate() const {
-    if (lib_.name.empty()) Invalid("the library needs a name");
-    if (lib_.lcid != 0x409) Invalid("only locale 0x409 is supported");
-    if (lib_.syskind != SYS_WIN32) Invalid("only 32-bit libraries are supported");
-    if (lib_.types.size() > 0xFFFF) Invalid("too many types");
-    std::set<GUID> guids{lib_.guid};
-    std::set<std::string> names;
-    for (size_t i = 0; i < lib_.types.size(); ++i) {
-      const auto& t = lib_.types[i];
-      if (t.name.empty()) Invalid("type " + std::to_string(i) + " has no name");
-      if (!names.insert(platform::FoldedAscii(t.name)).second) Invalid("two types are named " + t.name);
-      if (t.guid != GUID_NULL && !guids.insert(t.guid).second) Invalid(t.name + " repeats an identity");
-      switch (t.kind) {
-        case TKIND_DISPATCH:
-        case TKIND_INTERFACE:
-          if (t.kind == TKIND_INTERFACE && !IsDual(t)) Invalid(t.name + ": only dual vtable interfaces are supported");
-          if (!t.constants.empty() || !t.interfaces.empty()) Invalid(t.name + ": interfaces hold only members");
-          for (const auto& p : t.properties) CheckElementType(t, p.type);
-          break;
-        case TKIND_COCLASS:
-          if (!t.properties.empty() || !t.methods.empty() || !t.constants.empty())
-            Invalid(t.name + ": a component class holds only interfaces");
-          for (const auto& impl : t.interfaces) {
-            if (impl.typeIndex < 0 || static_cast<size_t>(impl.typeIndex) >= lib_.types.size())
-              Invalid(t.name + " implements a type outside the library");
-            const auto kind = lib_.types[impl.typeIndex].kind;
-            if (kind != TKIND_DISPATCH && kind != TKIND_INTERFACE) Invalid(t.name + " implements a non-interface");
-          }
-          break;
-        case TKIND_ENUM:
-          if (!t.properties.empty() || !t.methods.empty() || !t.interfaces.empty())
-            Invalid(t.name + ": an enumeration holds only constants");
-          break;
-        default:
-          Invalid(t.name + ": type kind " + std::to_string(t.kind) + " is not supported");
-      }
-    }
-  }
-
-  void CheckElementType(const TypeDescription& owner, const ElementType& e) const {
-    if (e.vt == VT_USERDEFINED) {
-      if (e.userType < 0 || static_cast<size_t>(e.userType) >= lib_.types.size())
-        Invalid(owner.name + " uses a type outside the library");
-    } else if (e.vt == VT_PTR || e.vt == VT_VOID || e.vt == VT_HRESULT || e.vt > m::kVtTypeMask) {
-      Invalid(owner.name + " uses element type " + std::to_string(e.vt) + ", which a property cannot have");
-    }
-  }
-
-  // --- GUID, name and string tables ------------------------------------------
-
-  int32_t AddGuid(const GUID& guid, int32_t href) {
-    auto found = guidOffsets_.find(guid);
-    if (found != guidOffsets_.end()) return found->second;
-    const int bucket = GuidHashBucket(guid);
-    const auto offset = static_cast<int32_t>(guid_.size());
-    guid_.Bytes(guid.Bytes());
-    guid_.I32(href);
-    guid_.I32(guidHash_[bucket]);
-    guidHash_[bucket] = offset;
-    guidOffsets_.emplace(guid, offset);
-    return offset;
-  }
-
-  int32_t AddName(std::string_view name) {
-    if (name.empty() || name.size() > 255) Invalid("a name must have 1 to 255 characters: '" + std::string(name) + "'");
-    const std::string key = platform::FoldedAscii(name);
-    auto found = nameOffsets_.find(key);
-    if (found != nameOffsets_.end()) return found->second;
-    const uint32_t hash = NameHash(lib_.syskind, lib_.lcid, name) & 0xFFFF;
-    const int bucket = static_cast<int>(hash & 0x7F);
-    const auto offset = static_cast<int32_t>(name_.size());
-    name_.I32(kNone);
-    name_.I32(nameHash_[bucket]);
-    name_.U32(static_cast<uint32_t>(name.size()) | hash << 16);
-    for (const char c : name) name_.U8(static_cast<uint8_t>(c));
-    name_.Align(4, m::kNamePad);
-    nameHash_[bucket] = offset;
-    nameOffsets_.emplace(key, offset);
-    ++nameCount_;
-    nameChars_ += static_cast<int32_t>(name.size());
-    return offset;
-  }
-
-  // Records which type a name belongs to (the first one that uses it) and its kind flags.
-  void ClaimName(int32_t offset, int32_t href, uint8_t flags, bool force) {
-    auto& d = name_.data();
-    const size_t at = static_cast<size_t>(offset);
-    const int32_t current = static_cast<int32_t>(d[at] | d[at + 1] << 8 | d[at + 2] << 16 | uint32_t(d[at + 3]) << 24);
-    if (current == kNone || force) {
-      name_.PatchI32(at, href);
-      d[at + 9] = flags;
-    }
-  }
-
-  int32_t AddString(std::string_view text) {
-    if (text.size() > 0xFFFF) Invalid("a string is longer than 65535 bytes");
-    for (const char c : text)
-      if (static_cast<unsigned char>(c) >= 0x80) Invalid("strings must be ASCII: '" + std::string(text) + "'");
-    auto found = stringOffsets_.find(std::string(text));
-    if (found != stringOffsets_.end()) return found->second;
-    const auto offset = static_cast<int32_t>(string_.size());
-    string_.U16(static_cast<uint16_t>(text.size()));
-    for (const char c : text) string_.U8(static_cast<uint8_t>(c));
-    string_.Align(4, m::kNamePad);
-    while (string_.size() - static_cast<size_t>(offset) < 8) string_.U8(m::kNamePad);
-    stringOffsets_.emplace(std::string(text), offset);
-    return offset;
-  }
 
   // --- Types ----------------------------------------------------------------
 
@@ -268,11 +97,11 @@ class TypeLibraryWriter {
     info.I32(0);
     info.I32(0);
     info.I32(0);
-    info.I32(t.guid == GUID_NULL ? kNone : AddGuid(t.guid, href));
+    info.I32(t.guid == GUID_NULL ? kNone : tables_.AddGuid(t.guid, href));
     info.U32(t.flags);
     info.I32(typeNames_[index]);
     info.U32(uint32_t(t.majorVersion) | uint32_t(t.minorVersion) << 16);
-    info.I32(t.helpString.empty() ? kNone : AddString(t.helpString));
+    info.I32(t.helpString.empty() ? kNone : tables_.AddString(t.helpString));
     info.I32(0);      // help string context
     info.I32(0);      // help context
     info.I32(kNone);  // custom data
@@ -350,7 +179,7 @@ class TypeLibraryWriter {
 
       Func put = MakeFunc(p.dispid, name, FUNC_PUREVIRTUAL, INVOKE_PROPERTYPUT, m::EncodeBaseType(VT_HRESULT));
       const Encoded in = Encode(p.type);
-      put.params.push_back({in.word, p.putParameterName.empty() ? kNone : AddName(p.putParameterName), PARAMFLAG_FIN});
+      put.params.push_back({in.word, p.putParameterName.empty() ? kNone : tables_.AddName(p.putParameterName), PARAMFLAG_FIN});
       put.descSize += m::kSizeofElemDesc + in.nested;
       funcs.push_back(put);
     }
@@ -370,7 +199,7 @@ class TypeLibraryWriter {
       const Encoded value = Encode(p.type);
       funcs.push_back(MakeFunc(p.dispid, name, FUNC_DISPATCH, INVOKE_PROPERTYGET, value.word, value.nested));
       Func put = MakeFunc(p.dispid, name, FUNC_DISPATCH, INVOKE_PROPERTYPUT, none.word);
-      put.params.push_back({value.word, p.putParameterName.empty() ? kNone : AddName(p.putParameterName), PARAMFLAG_FIN});
+      put.params.push_back({value.word, p.putParameterName.empty() ? kNone : tables_.AddName(p.putParameterName), PARAMFLAG_FIN});
       put.descSize += m::kSizeofElemDesc + value.nested;
       funcs.push_back(put);
     }
@@ -388,15 +217,15 @@ class TypeLibraryWriter {
       v.name = MemberName(c.name, owner, 0x30);
       v.type = m::EncodeBaseType(VT_I4);
       v.value = EncodeConstant(c.value);
-      v.helpString = c.helpString.empty() ? kNone : AddString(c.helpString);
+      v.helpString = c.helpString.empty() ? kNone : tables_.AddString(c.helpString);
       vars.push_back(v);
     }
     return vars;
   }
 
   int32_t MemberName(const std::string& name, int32_t owner, uint8_t flags) {
-    const int32_t offset = AddName(name);
-    ClaimName(offset, owner, flags, /*force=*/false);
+    const int32_t offset = tables_.AddName(name);
+    tables_.ClaimName(offset, owner, flags, /*force=*/false);
     return offset;
   }
 
@@ -428,7 +257,7 @@ class TypeLibraryWriter {
   // its reference handle: the import entry's offset with the low bit set.
   int32_t ImportIDispatch() {
     if (dispatchHref_ != kNone) return dispatchHref_;
-    const int32_t libGuid = AddGuid(LIBID_StdOle, m::kGuidHrefImportedLibrary);
+    const int32_t libGuid = tables_.AddGuid(LIBID_StdOle, m::kGuidHrefImportedLibrary);
     const auto file = static_cast<int32_t>(impfiles_.size());
     impfiles_.I32(libGuid);
     impfiles_.U32(0);  // the automation library is registered locale-neutral
@@ -442,88 +271,22 @@ class TypeLibraryWriter {
     dispatchHref_ = entry | 1;
     impinfo_.U32(uint32_t(TKIND_INTERFACE) << 24 | m::kImpInfoOffsetIsGuid | static_cast<uint32_t>(impCount_++));
     impinfo_.I32(file);
-    impinfo_.I32(AddGuid(IID_IDispatch, dispatchHref_));
+    impinfo_.I32(tables_.AddGuid(IID_IDispatch, dispatchHref_));
     return dispatchHref_;
-  }
-
-  // {records length, function records, variable records, ids, names, record offsets}
-  std::vector<uint8_t> MemberBlock(const std::vector<Func>& funcs, const std::vector<Var>& vars) const {
-    if (funcs.empty() && vars.empty()) return {};
-    Writer records;
-    std::vector<int32_t> offsets;
-    std::vector<uint32_t> sameId(funcs.size());
-    for (size_t i = 0; i < funcs.size(); ++i) {
-      // Functions sharing a DISPID (a property's get and put) form a ring
-      // through the high half of the kind word.
-      sameId[i] = static_cast<uint32_t>(i);
-      for (size_t j = 0; j < i; ++j) {
-        if (funcs[j].memid == funcs[i].memid) {
-          sameId[i] = sameId[j];
-          sameId[j] = static_cast<uint32_t>(i);
-          break;
-        }
-      }
-    }
-    for (size_t i = 0; i < funcs.size(); ++i) {
-      const auto& f = funcs[i];
-      offsets.push_back(static_cast<int32_t>(records.size()));
-      const size_t size = m::kFuncFixedSize + f.params.size() * m::kParamSize;
-      records.U32(static_cast<uint32_t>(size) | static_cast<uint32_t>(i) << 16);
-      records.I32(f.returnType);
-      records.U32(0);  // FUNCFLAGS
-      const int vtableSlot = f.funckind == FUNC_DISPATCH ? static_cast<int>(i)
-                                                         : m::kIDispatchMethodCount + static_cast<int>(i);
-      records.U16(static_cast<uint16_t>(vtableSlot * kPointerSize));
-      records.U16(static_cast<uint16_t>(f.descSize));
-      uint32_t word = f.funckind | f.invkind << m::kFnInvokeShift | CC_STDCALL << m::kFnCallConvShift;
-      if (f.oneRetval) word |= m::kFnOneRetvalOrLcid;
-      records.U32(word | sameId[i] << 16);
-      records.U16(static_cast<uint16_t>(f.params.size()));
-      records.U16(0);  // optional arguments
-      for (const auto& p : f.params) {
-        records.I32(p.type);
-        records.I32(p.name);
-        records.I32(p.flags);
-      }
-    }
-    for (size_t i = 0; i < vars.size(); ++i) {
-      const auto& v = vars[i];
-      offsets.push_back(static_cast<int32_t>(records.size()));
-      const size_t size = m::kVarFixedSize + (v.helpString == kNone ? 0 : 8);
-      records.U32(static_cast<uint32_t>(size) | static_cast<uint32_t>(i) << 16);
-      records.I32(v.type);
-      records.U32(0);  // VARFLAGS
-      records.U16(static_cast<uint16_t>(VAR_CONST));
-      records.U16(static_cast<uint16_t>(m::kSizeofVarDesc + m::kSizeofVariant));
-      records.I32(v.value);
-      if (v.helpString != kNone) {
-        records.I32(0);  // help context
-        records.I32(v.helpString);
-      }
-    }
-    Writer block;
-    block.U32(static_cast<uint32_t>(records.size()));
-    block.Bytes(records.data());
-    for (const auto& f : funcs) block.I32(f.memid);
-    for (const auto& v : vars) block.I32(v.memid);
-    for (const auto& f : funcs) block.I32(f.name);
-    for (const auto& v : vars) block.I32(v.name);
-    for (const int32_t o : offsets) block.I32(o);
-    return block.Take();
   }
 
   // --- File layout -------------------------------------------------------------
 
   std::vector<uint8_t> Assemble() {
     Writer guidHash, nameHash;
-    for (const int32_t o : guidHash_) guidHash.I32(o);
-    for (const int32_t o : nameHash_) nameHash.I32(o);
+    for (const int32_t o : tables_.guidHash()) guidHash.I32(o);
+    for (const int32_t o : tables_.nameHash()) nameHash.I32(o);
 
     // Segments in the order the file holds them.
     const std::array<std::pair<m::Segment, Writer*>, 12> order{{
-        {m::kSegTypeInfo, &typeinfo_}, {m::kSegGuidHash, &guidHash}, {m::kSegGuid, &guid_},
-        {m::kSegRefTab, &reftab_},     {m::kSegImpInfo, &impinfo_},  {m::kSegImpFiles, &impfiles_},
-        {m::kSegNameHash, &nameHash},  {m::kSegName, &name_},        {m::kSegString, &string_},
+        {m::kSegTypeInfo, &typeinfo_}, {m::kSegGuidHash, &guidHash},  {m::kSegGuid, &tables_.guids()},
+        {m::kSegRefTab, &reftab_},     {m::kSegImpInfo, &impinfo_},   {m::kSegImpFiles, &impfiles_},
+        {m::kSegNameHash, &nameHash},  {m::kSegName, &tables_.names()}, {m::kSegString, &tables_.strings()},
         {m::kSegTypeDesc, &typedesc_}, {m::kSegCustData, &custData_}, {m::kSegArrayDesc, &arrayDesc_},
     }};
     const size_t types = lib_.types.size();
@@ -555,8 +318,8 @@ class TypeLibraryWriter {
     out.I32(libHelpString_);
     out.I32(0);  // help string context
     out.I32(0);  // help context
-    out.I32(nameCount_);
-    out.I32(nameChars_);
+    out.I32(tables_.nameCount());
+    out.I32(tables_.nameChars());
     out.I32(libName_);
     out.I32(libHelpFile_);
     out.I32(kNone);  // custom data
@@ -577,19 +340,13 @@ class TypeLibraryWriter {
   }
 
   const LibraryDescription& lib_;
-  Writer typeinfo_, guid_, name_, string_, typedesc_, reftab_, impinfo_, impfiles_, custData_, arrayDesc_;
-  std::array<int32_t, m::kGuidHashBuckets> guidHash_{};
-  std::array<int32_t, m::kNameHashBuckets> nameHash_{};
-  std::map<GUID, int32_t> guidOffsets_;
-  std::map<std::string, int32_t> nameOffsets_;
-  std::map<std::string, int32_t> stringOffsets_;
+  TypeLibraryTables tables_;
+  Writer typeinfo_, typedesc_, reftab_, impinfo_, impfiles_, custData_, arrayDesc_;
   std::vector<int32_t> typeNames_;
   std::vector<std::vector<uint8_t>> members_;
   int32_t libGuid_ = kNone, libName_ = kNone, libHelpString_ = kNone, libHelpFile_ = kNone;
   int32_t dispatchHref_ = kNone;
   int32_t impCount_ = 0;
-  int32_t nameCount_ = 0;
-  int32_t nameChars_ = 0;
 };
 
 }  // namespace
