@@ -37,7 +37,6 @@ class Variant {
   static Variant FromBool(bool b) { return Bool(b ? VARIANT_TRUE : VARIANT_FALSE); }
 
   VarType vt() const;
-  bool IsEmpty() const { return value_.index() == 0; }
 
   // Raw access; the caller must have checked vt().
   int16_t RawI2() const { return std::get<1>(value_); }

@@ -145,10 +145,14 @@ ComPtr<IUnknown> CreateInstance(const CLSID& clsid) {
 
 ComPtr<IUnknown> CreateInstance(std::string_view progId) { return CreateInstance(ClassIdFromProgId(progId)); }
 
-void ThrowNoInterface(const CLSID& clsid, const IID& iid) {
+namespace {
+
+[[noreturn]] void ThrowNoInterface(const CLSID& clsid, const IID& iid) {
   throw platform::Error(E_NOINTERFACE, "Objects of class " + clsid.ToString() + " do not support interface " +
                                            iid.ToString());
 }
+
+}  // namespace
 
 HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) {
   if (clsid == nullptr) return E_POINTER;

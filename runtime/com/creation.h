@@ -33,13 +33,6 @@ CLSID ClassIdFromProgId(std::string_view progId);
 ComPtr<IClassFactory> GetClassObject(const CLSID& clsid);
 ComPtr<IUnknown> CreateInstance(const CLSID& clsid);
 ComPtr<IUnknown> CreateInstance(std::string_view progId);
-[[noreturn]] void ThrowNoInterface(const CLSID& clsid, const IID& iid);
-template <class T>
-ComPtr<T> CreateInstanceAs(const CLSID& clsid) {
-  ComPtr<T> r = CreateInstance(clsid).template As<T>();
-  if (!r) ThrowNoInterface(clsid, T::kIID);
-  return r;
-}
 
 // Absolute paths of the modules loaded now, in load order.
 std::vector<std::string> LoadedModules();

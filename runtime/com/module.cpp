@@ -92,14 +92,6 @@ void* ModuleHandleOf(const void* address) {
   return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
 }
 
-ModuleUsage::ModuleUsage(ModuleWord* counter) : counter_(counter) {
-  if (counter_) ++*counter_;
-}
-
-ModuleUsage::~ModuleUsage() {
-  if (counter_) --*counter_;
-}
-
 void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath) {
   WriteRegistration(data, project, modulePath, project.library);
 }
