@@ -8,7 +8,7 @@
 
 #include "runtime/registry/registry.h"
 #include "runtime/formats/typelib_reader.h"
-#include "tests/runtime/com/typelib_hostile.h"
+#include "tests/runtime/formats/typelib_hostile.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "runtime/formats/typelib_hash.h"
 #include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/error.h"
-#include "tests/runtime/com/typelib_sample_library.h"
+#include "tests/runtime/formats/typelib_sample_library.h"
 
 namespace {
 
