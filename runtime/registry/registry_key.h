@@ -23,7 +23,6 @@ inline constexpr std::string_view kOldRegistryHeader = "REGEDIT4";
 // cannot hold.
 void CheckRegistryValue(std::string_view name, const RegistryValue& value);
 
-
 // One key: its values in the order first set, found by name through an
 // index, and its subkeys by name. Nothing here recurses: a tree is copied,
 // written and destroyed with explicit stacks.
