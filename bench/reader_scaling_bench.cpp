@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "runtime/com/registry.h"
-#include "runtime/com/typelib_reader.h"
-#include "tests/runtime/com/typelib_hostile.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/typelib_reader.h"
+#include "tests/runtime/formats/typelib_hostile.h"
 
 namespace {
 

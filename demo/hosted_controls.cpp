@@ -7,7 +7,7 @@
 #include "controls/module/library/identities.h"
 #include "demo/saved_layout.h"
 #include "runtime/com/hosting.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 #include "runtime/platform/runtime_location.h"
 

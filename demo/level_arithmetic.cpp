@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 
 namespace whorlix {

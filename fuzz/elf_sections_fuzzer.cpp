@@ -1,6 +1,6 @@
 // The section headers of an ELF module, where resources are looked for.
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/elf_sections.h"
+#include "runtime/formats/elf_sections.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<com::elf::Section> sections;

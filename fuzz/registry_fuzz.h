@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 
 namespace fuzz {
 

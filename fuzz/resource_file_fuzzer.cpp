@@ -1,7 +1,7 @@
 // A 32-bit resource file (.res): what is read and written once must be
 // written the same way again.
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<com::Resource> resources;

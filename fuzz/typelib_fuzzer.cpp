@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/typelib_reader.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/formats/typelib_reader.h"
+#include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/ascii_case.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const com::Variant text = com::Variant::Str(std::string(fuzz::Text(data, size)));

@@ -1,6 +1,6 @@
 // A module's version record (the RT_VERSION resource).
 #include "fuzz/fuzz_support.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/version_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   com::VersionRecord record;

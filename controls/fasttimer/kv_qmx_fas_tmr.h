@@ -8,7 +8,7 @@
 // a further loop. Invisible while the host runs; a small clock at design time.
 #include <cstdint>
 
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/property_bag.h"
 #include "runtime/forms/user_control.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "controls/meter/segment_pictures.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/color.h"
 #include "runtime/forms/msgbox.h"
 

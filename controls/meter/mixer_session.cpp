@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "controls/meter/declared_imports.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace meter {
 namespace {

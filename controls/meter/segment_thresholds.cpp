@@ -3,7 +3,7 @@
 #include <string>
 
 #include "controls/meter/segment_layout.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 
 namespace meter {

@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "runtime/com/error_info.h"
+#include "runtime/automation/error_info.h"
 #include "runtime/com/object_base.h"
 #include "runtime/platform/error.h"
 

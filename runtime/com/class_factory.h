@@ -1,6 +1,6 @@
 #pragma once
 // The class object a module hands out for one of its classes.
-#include "runtime/com/module.h"
+#include "runtime/com/class_descriptor.h"
 
 namespace com {
 

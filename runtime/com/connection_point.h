@@ -13,7 +13,7 @@
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/interfaces.h"
 #include "runtime/com/snapshot_list.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace com {
 
@@ -35,7 +35,6 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT EnumConnections(IEnumConnections** ppEnum) override;
 
   const IID& Iid() const { return iid_; }
-  size_t SinkCount() const { return sinks_.Size(); }
   // The connected sinks, each as this point's interface, in order of connection.
   std::vector<ComPtr<IUnknown>> Sinks() const;
   void DisconnectAll();

@@ -15,7 +15,7 @@
 
 #include "runtime/com/dispatch_map.h"
 #include "runtime/com/module.h"
-#include "runtime/com/type_description.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
 

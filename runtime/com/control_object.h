@@ -34,7 +34,7 @@
 #include "runtime/com/control_support.h"
 #include "runtime/com/dispatch_map.h"
 #include "runtime/com/dual_interface.h"
-#include "runtime/com/error_info.h"
+#include "runtime/automation/error_info.h"
 #include "runtime/com/interfaces.h"
 #include "runtime/com/module.h"
 #include "runtime/com/property_bag_object.h"

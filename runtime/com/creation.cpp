@@ -7,10 +7,10 @@
 #include <mutex>
 #include <sys/stat.h>
 
-#include "runtime/com/classes_view.h"
-#include "runtime/com/error_info.h"
+#include "runtime/registry/classes_view.h"
+#include "runtime/automation/error_info.h"
 #include "runtime/com/module.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -145,10 +145,14 @@ ComPtr<IUnknown> CreateInstance(const CLSID& clsid) {
 
 ComPtr<IUnknown> CreateInstance(std::string_view progId) { return CreateInstance(ClassIdFromProgId(progId)); }
 
-void ThrowNoInterface(const CLSID& clsid, const IID& iid) {
+namespace {
+
+[[noreturn]] void ThrowNoInterface(const CLSID& clsid, const IID& iid) {
   throw platform::Error(E_NOINTERFACE, "Objects of class " + clsid.ToString() + " do not support interface " +
                                            iid.ToString());
 }
+
+}  // namespace
 
 HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) {
   if (clsid == nullptr) return E_POINTER;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "runtime/com/com_ptr.h"
-#include "runtime/com/guid.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/guid.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/com/interfaces.h"
 
 namespace com {
@@ -33,13 +33,6 @@ CLSID ClassIdFromProgId(std::string_view progId);
 ComPtr<IClassFactory> GetClassObject(const CLSID& clsid);
 ComPtr<IUnknown> CreateInstance(const CLSID& clsid);
 ComPtr<IUnknown> CreateInstance(std::string_view progId);
-[[noreturn]] void ThrowNoInterface(const CLSID& clsid, const IID& iid);
-template <class T>
-ComPtr<T> CreateInstanceAs(const CLSID& clsid) {
-  ComPtr<T> r = CreateInstance(clsid).template As<T>();
-  if (!r) ThrowNoInterface(clsid, T::kIID);
-  return r;
-}
 
 // Absolute paths of the modules loaded now, in load order.
 std::vector<std::string> LoadedModules();

@@ -8,7 +8,7 @@
 
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/interfaces.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace com {
 

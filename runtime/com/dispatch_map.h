@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "runtime/com/interfaces.h"
-#include "runtime/com/type_description.h"
-#include "runtime/com/variant.h"
+#include "runtime/formats/type_description.h"
+#include "runtime/automation/variant.h"
 
 namespace com {
 

@@ -22,7 +22,7 @@
 #include <optional>
 
 #include "runtime/com/control_support.h"
-#include "runtime/com/error_info.h"
+#include "runtime/automation/error_info.h"
 #include "runtime/com/interfaces.h"
 #include "runtime/forms/user_control.h"
 

@@ -117,7 +117,7 @@ class HostedControl::EventSink final : public ObjectBase<EventSink, IDispatch> {
 
 HostedControl::HostedControl(forms::Container& container, std::string name, const CLSID& clsid,
                              const HostedPlacement& place, const forms::PropertyBag* saved, bool userMode)
-    : container_(&container), name_(std::move(name)), clsid_(clsid), userMode_(userMode) {
+    : container_(&container), name_(std::move(name)), userMode_(userMode) {
   try {
     Build(clsid, place, saved);
   } catch (...) {
@@ -128,7 +128,7 @@ HostedControl::HostedControl(forms::Container& container, std::string name, cons
 
 HostedControl::HostedControl(QWidget& parent, std::string name, const CLSID& clsid, const HostedPlacement& place,
                              bool userMode)
-    : parentWidget_(&parent), name_(std::move(name)), clsid_(clsid), userMode_(userMode) {
+    : parentWidget_(&parent), name_(std::move(name)), userMode_(userMode) {
   try {
     Build(clsid, place, nullptr);
   } catch (...) {

@@ -57,7 +57,6 @@ class HostedControl {
   HostedControl& operator=(const HostedControl&) = delete;
 
   const std::string& Name() const { return name_; }
-  const CLSID& ClassId() const { return clsid_; }
   // Late-bound calls on the control's default interface.
   const DispatchDriver& Object() const { return driver_; }
   ComPtr<IUnknown> Unknown() const { return object_; }
@@ -109,7 +108,6 @@ class HostedControl {
   forms::Container* container_ = nullptr;  // one of these two is the host
   QPointer<QWidget> parentWidget_;
   std::string name_;
-  CLSID clsid_;
   bool userMode_;
   bool visible_ = true;
   bool dirty_ = false;

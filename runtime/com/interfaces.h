@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/hresult.h"
-#include "runtime/com/type_description.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/guid.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/formats/type_description.h"
+#include "runtime/automation/variant.h"
 
 class QWidget;
 

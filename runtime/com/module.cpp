@@ -9,9 +9,9 @@
 #include <mutex>
 
 #include "runtime/com/class_factory.h"
-#include "runtime/com/error_info.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/typelib_module.h"
+#include "runtime/automation/error_info.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/typelib_module.h"
 #include "runtime/platform/error.h"
 
 namespace com {
@@ -90,14 +90,6 @@ bool IsAutomationInterface(const TypeDescription& t) {
 void* ModuleHandleOf(const void* address) {
   Dl_info info{};
   return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
-}
-
-ModuleUsage::ModuleUsage(ModuleWord* counter) : counter_(counter) {
-  if (counter_) ++*counter_;
-}
-
-ModuleUsage::~ModuleUsage() {
-  if (counter_) --*counter_;
 }
 
 void WriteRegistration(RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath) {

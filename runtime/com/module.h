@@ -16,47 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/guid.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/com/class_descriptor.h"
 #include "runtime/com/interfaces.h"
-#include "runtime/com/registry.h"
-#include "runtime/com/type_description.h"
+#include "runtime/registry/registry.h"
+#include "runtime/formats/type_description.h"
 
 namespace com {
-
-using ModuleWord = std::atomic<std::intptr_t>;
-
-// One count on a module's second word for as long as it lives.
-class ModuleUsage {
- public:
-  ModuleUsage() = default;
-  explicit ModuleUsage(ModuleWord* counter);
-  ModuleUsage(const ModuleUsage& other) : ModuleUsage(other.counter_) {}
-  ModuleUsage(ModuleUsage&& other) noexcept : counter_(other.counter_) { other.counter_ = nullptr; }
-  ModuleUsage& operator=(ModuleUsage other) noexcept {
-    std::swap(counter_, other.counter_);
-    return *this;
-  }
-  ~ModuleUsage();
-
- private:
-  ModuleWord* counter_ = nullptr;
-};
-
-struct ClassDescriptor {
-  CLSID clsid;
-  std::string className;
-  std::string progId;
-  IID defaultInterface;
-  IID sourceInterface;  // GUID_NULL for a class without events
-  bool control = false;
-  uint32_t miscStatus = 0;  // OLEMISC bits
-  int toolboxBitmap = 0;    // resource number; 0 for none
-  std::string threadingModel = "Apartment";
-  // A new object with one reference, keeping `usage` for its lifetime.
-  // Throws platform::Error when it cannot be made.
-  std::function<IUnknown*(ModuleUsage usage)> create;
-};
 
 struct ProjectDescriptor {
   const LibraryDescription* library = nullptr;  // its dual and dispatch interfaces are registered

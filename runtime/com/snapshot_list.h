@@ -20,7 +20,6 @@ class SnapshotList {
 
   // What a walk holds; null when the list is empty.
   std::shared_ptr<const Items> Snapshot() const { return items_; }
-  size_t Size() const { return items_ ? items_->size() : 0; }
 
   void Append(T item) {
     auto next = items_ ? std::make_shared<Items>(*items_) : std::make_shared<Items>();

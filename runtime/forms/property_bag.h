@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 
 namespace forms {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/com/variant.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/container.h"
 #include "runtime/forms/property_bag.h"
 #include "runtime/forms/ref.h"

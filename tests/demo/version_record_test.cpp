@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "runtime/com/resource_module.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/resource_module.h"
+#include "runtime/formats/version_record.h"
 
 namespace {
 

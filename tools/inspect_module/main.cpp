@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/elf_sections.h"
-#include "runtime/com/resource_file.h"
-#include "runtime/com/resource_module.h"
-#include "runtime/com/typelib_format.h"
-#include "runtime/com/typelib_reader.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/elf_sections.h"
+#include "runtime/formats/resource_file.h"
+#include "runtime/formats/resource_module.h"
+#include "runtime/formats/typelib_format.h"
+#include "runtime/formats/typelib_reader.h"
+#include "runtime/formats/version_record.h"
 #include "runtime/platform/error.h"
 #include "tools/inspect_module/printers.h"
 

@@ -3,8 +3,8 @@
 // (or a test) can check every type, member, DISPID, flag and help string.
 #include <ostream>
 
-#include "runtime/com/typelib_reader.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/typelib_reader.h"
+#include "runtime/formats/version_record.h"
 
 namespace inspect {
 

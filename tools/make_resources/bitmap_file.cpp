@@ -1,7 +1,7 @@
 #include "tools/make_resources/bitmap_file.h"
 
-#include "runtime/com/resource_byte_io.h"
-#include "runtime/com/resource_file.h"
+#include "runtime/formats/resource_byte_io.h"
+#include "runtime/formats/resource_file.h"
 
 namespace make_resources {
 

@@ -2,8 +2,8 @@
 // What the demo program's file carries: its version record.
 #include <vector>
 
-#include "runtime/com/resource_file.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/resource_file.h"
+#include "runtime/formats/version_record.h"
 
 namespace make_resources {
 

@@ -11,8 +11,8 @@
 
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/module_resources.h"
-#include "runtime/com/resource_file.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/formats/resource_file.h"
+#include "runtime/formats/typelib_writer.h"
 #include "runtime/platform/error.h"
 #include "tools/make_resources/bitmap_file.h"
 #include "tools/make_resources/demo_resources.h"

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/classes_view.h"
-#include "runtime/com/error_info.h"
-#include "runtime/com/hresult.h"
+#include "runtime/registry/classes_view.h"
+#include "runtime/automation/error_info.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/com/module.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 
 namespace {

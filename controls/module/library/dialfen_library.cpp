@@ -3,6 +3,7 @@
 #include "controls/module/library/identities.h"
 #include "controls/module/library/member_types.h"
 #include "controls/module/library/members.h"
+#include "runtime/automation/variant.h"
 
 namespace dialfen {
 namespace {

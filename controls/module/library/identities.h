@@ -7,7 +7,7 @@
 
 #include "controls/meter/display_mode.h"
 #include "controls/module/library/members.h"
-#include "runtime/com/guid.h"
+#include "runtime/automation/guid.h"
 
 namespace dialfen {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "controls/module/library/identities.h"
-#include "runtime/com/type_description.h"
-#include "runtime/com/variant.h"
+#include "runtime/formats/type_description.h"
+#include "runtime/automation/variant.h"
 
 namespace dialfen::automation {
 

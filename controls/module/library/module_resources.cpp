@@ -4,7 +4,7 @@
 
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
-#include "runtime/com/typelib_writer.h"
+#include "runtime/formats/typelib_writer.h"
 
 namespace dialfen {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/com/guid.h"
-#include "runtime/com/resource_file.h"
-#include "runtime/com/version_record.h"
+#include "runtime/automation/guid.h"
+#include "runtime/formats/resource_file.h"
+#include "runtime/formats/version_record.h"
 
 namespace dialfen {
 

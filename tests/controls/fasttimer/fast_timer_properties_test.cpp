@@ -1,6 +1,6 @@
 // SleepDelay, persistence, the fixed size and the design-time face.
 #include "controls/fasttimer/timer_face.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/property_bag.h"
 #include "runtime/platform/error.h"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/com/hresult.h"
-#include "runtime/com/variant.h"
+#include "runtime/automation/hresult.h"
+#include "runtime/automation/variant.h"
 #include "runtime/forms/application.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/property_bag.h"

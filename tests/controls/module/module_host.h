@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "controls/module/library/identities.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/com/interfaces.h"
 #include "runtime/com/object_base.h"
 #include "runtime/forms/form.h"

@@ -9,8 +9,8 @@
 
 #include "runtime/com/creation.h"
 #include "runtime/com/dispatch_driver.h"
-#include "runtime/com/error_info.h"
-#include "runtime/com/registry.h"
+#include "runtime/automation/error_info.h"
+#include "runtime/registry/registry.h"
 #include "tests/controls/module/module_host.h"
 
 namespace kvmodule_test {

@@ -8,9 +8,9 @@
 #include "controls/module/library/dialfen_library.h"
 #include "controls/module/library/identities.h"
 #include "controls/module/library/module_resources.h"
-#include "runtime/com/resource_module.h"
-#include "runtime/com/typelib_module.h"
-#include "runtime/com/version_record.h"
+#include "runtime/formats/resource_module.h"
+#include "runtime/formats/typelib_module.h"
+#include "runtime/formats/version_record.h"
 #include "tests/controls/module/module_host.h"
 
 namespace kvmodule_test {

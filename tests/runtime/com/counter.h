@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/forms/user_control.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/test_library.h"

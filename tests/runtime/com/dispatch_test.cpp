@@ -2,7 +2,7 @@
 
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/dispatch_driver.h"
-#include "runtime/com/hresult.h"
+#include "runtime/automation/hresult.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/tally.h"
 

@@ -6,7 +6,7 @@
 #include "controls/module/library/identities.h"
 #include "runtime/com/control_support.h"
 #include "runtime/com/module.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 
 namespace com {

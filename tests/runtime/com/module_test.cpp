@@ -9,7 +9,7 @@
 #include "runtime/com/creation.h"
 #include "runtime/com/dispatch_driver.h"
 #include "runtime/com/module.h"
-#include "runtime/com/registry.h"
+#include "runtime/registry/registry.h"
 #include "runtime/platform/error.h"
 #include "tests/runtime/com/test_library.h"
 #include "tests/runtime/com/test_support.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "runtime/com/interfaces.h"
-#include "runtime/com/type_description.h"
+#include "runtime/formats/type_description.h"
 
 namespace comtest {
 

@@ -1,0 +1,19 @@
+#pragma once
+// The words behind the last failed status code of this thread. Status-code
+// functions (the module services, creation) can only return a number; they
+// leave the full message here for tools that want to show it.
+#include <string>
+
+#include "runtime/automation/hresult.h"
+
+namespace com {
+
+void SetErrorText(std::string text);
+// The text left by the last failure on this thread, cleared by the reading.
+std::string TakeErrorText();
+
+// The status code for the exception in flight, its message kept as the
+// thread's error text.
+HRESULT StatusOfCurrentException();
+
+}  // namespace com
