@@ -20,6 +20,7 @@ test_packages=(
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream dpkg-dev
   openbox x11-xserver-utils libxcb1-dev
+  lintian devscripts
 )
 
 # A sound server, for the private one the scripts start, only where none is
