@@ -6,10 +6,6 @@
 # The runtime library itself stays in its private folder (KvInstall.cmake);
 # the package gives a host program a RUNPATH to it.
 
-# The runtime library is what hosts link: its SONAME carries the interface's
-# major version.
-set_target_properties(desktop_runtime PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)
-
 # Every installed header, and no other. runtime/host/ lands in
 # include/kvqmxtmr/; the rest keeps its path below include/kvqmxtmr/kit/, where
 # the includes between them resolve as they do in the source tree. None of

@@ -1,36 +1,107 @@
-# What `cmake --install BUILD --prefix P` puts where:
-#   P/bin/                      Whorlix, regtool, inspect_module
-#   P/lib/kvqmxtmr/             libdesktop_runtime.so, KvQmxTmr.ocx, the tree's
-#                               machine registry machine.reg and the list of its
-#                               files installed-files.txt (both made at install time)
-#   P/share/applications/       the desktop entry
-#   P/share/icons/hicolor/      the icon at 32 x 32 and 256 x 256
-#   P/share/metainfo/           the AppStream description
+# What `cmake --install BUILD --prefix P` puts where, and in which component
+# (one Debian package each, see KvPackage.cmake):
+#   program      P/bin/Whorlix, its desktop entry, icons (16 to 256 px),
+#                AppStream data and manual page
+#   runtime      P/lib/kvqmxtmr/: libdesktop_runtime.so.1*, KvQmxTmr.ocx and
+#                the tree's own machine registration machine.reg (made at
+#                install time)
+#   development  P/bin/regtool, P/bin/inspect_module and their manual pages,
+#                the libdesktop_runtime.so link a host links against
+# Each component also installs P/share/doc/<its package>/ (copyright,
+# changelog.gz). A full install of a prefix also writes
+# P/lib/kvqmxtmr/installed-files.txt, the list of every file it wrote.
 # Programs find the library through a RUNPATH relative to themselves, so the
 # tree runs from whatever P it was installed to.
 
 set(KV_APP_ID com.brenvale.Whorlix)
+# The Debian package of each component; their doc folders are named after them.
+set(KV_PACKAGE_program whorlix)
+set(KV_PACKAGE_runtime libkvqmxtmr1)
+set(KV_PACKAGE_development libkvqmxtmr-dev)
 
 set_target_properties(Whorlix regtool inspect_module PROPERTIES INSTALL_RPATH "$ORIGIN/../${KV_INSTALL_LIBDIR}")
 # The module and the runtime library lie side by side.
 set_target_properties(KvQmxTmr desktop_runtime PROPERTIES INSTALL_RPATH "$ORIGIN")
+# What --version prints is the project's version.
+target_compile_definitions(Whorlix PRIVATE KV_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(regtool PRIVATE KV_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(inspect_module PRIVATE KV_VERSION="${PROJECT_VERSION}")
 
-install(TARGETS Whorlix regtool inspect_module RUNTIME DESTINATION bin)
-install(TARGETS desktop_runtime KvQmxTmr LIBRARY DESTINATION ${KV_INSTALL_LIBDIR})
+install(TARGETS Whorlix RUNTIME DESTINATION bin COMPONENT program)
+install(TARGETS regtool inspect_module RUNTIME DESTINATION bin COMPONENT development)
+install(TARGETS desktop_runtime LIBRARY DESTINATION ${KV_INSTALL_LIBDIR} COMPONENT runtime
+        NAMELINK_COMPONENT development)
+install(TARGETS KvQmxTmr LIBRARY DESTINATION ${KV_INSTALL_LIBDIR} COMPONENT runtime)
 
-install(FILES ${PROJECT_SOURCE_DIR}/assets/whorlix_icon.png
-        DESTINATION share/icons/hicolor/32x32/apps RENAME ${KV_APP_ID}.png)
-install(FILES ${PROJECT_SOURCE_DIR}/assets/whorlix_icon_256.png
-        DESTINATION share/icons/hicolor/256x256/apps RENAME ${KV_APP_ID}.png)
-install(FILES ${PROJECT_SOURCE_DIR}/demo/desktop/${KV_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+foreach(kv_size 16 24 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/app_icon_${kv_size}.png
+          DESTINATION share/icons/hicolor/${kv_size}x${kv_size}/apps RENAME ${KV_APP_ID}.png COMPONENT program)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/demo/desktop/${KV_APP_ID}.metainfo.xml DESTINATION share/metainfo
+        COMPONENT program)
+
+# Manual pages and changelogs compressed without a name or time (gzip -n),
+# so every build gives the same bytes.
+set(kv_doc ${CMAKE_BINARY_DIR}/doc)
+set(kv_compressed "")
+foreach(kv_source docs/man/Whorlix.1 docs/man/regtool.1 docs/man/inspect_module.1 docs/changelog)
+  get_filename_component(kv_name ${kv_source} NAME)
+  add_custom_command(OUTPUT ${kv_doc}/${kv_name}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${kv_doc}
+    COMMAND sh -c "gzip -9 -n -c \"$1\" > \"$2\"" gzip ${PROJECT_SOURCE_DIR}/${kv_source} ${kv_doc}/${kv_name}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/${kv_source}
+    COMMENT "Compressing ${kv_source}"
+    VERBATIM)
+  list(APPEND kv_compressed ${kv_doc}/${kv_name}.gz)
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS ${kv_compressed})
+install(FILES ${kv_doc}/Whorlix.1.gz DESTINATION share/man/man1 COMPONENT program)
+install(FILES ${kv_doc}/regtool.1.gz ${kv_doc}/inspect_module.1.gz DESTINATION share/man/man1 COMPONENT development)
+
+# The machine-readable copyright file (DEP-5) from LICENSE, one line of
+# licence text per line, blank lines as " .".
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE kv_license_lines)
+list(REMOVE_AT kv_license_lines 0 1 2)  # the title and the copyright line
+set(kv_copyright "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: KvQmxTmr and Whorlix
+Upstream-Contact: Brenvale <whorlix@brenvale.invalid>
+
+Files: *
+Copyright: 2026 the KvQmxTmr and Whorlix authors
+License: Expat
+Comment: the MIT licence, as in LICENSE
+
+License: Expat
+")
+foreach(kv_line IN LISTS kv_license_lines)
+  if(kv_line STREQUAL "")
+    string(APPEND kv_copyright " .\n")
+  else()
+    string(APPEND kv_copyright " ${kv_line}\n")
+  endif()
+endforeach()
+file(CONFIGURE OUTPUT ${kv_doc}/copyright CONTENT "${kv_copyright}")
+foreach(kv_component program runtime development)
+  install(FILES ${kv_doc}/copyright ${kv_doc}/changelog.gz DESTINATION share/doc/${KV_PACKAGE_${kv_component}}
+          COMPONENT ${kv_component})
+endforeach()
 
 # The steps that need the prefix the tree is installed to, which is known
 # only now (`--prefix`, and DESTDIR for a staged tree such as a package's):
-# they run last, once the files above are in place.
+# they run last, once the files above are in place. The registration runs
+# the build's own regtool, which is there whichever components are installed.
 install(CODE "
   set(KV_APP_ID \"${KV_APP_ID}\")
   set(KV_INSTALL_LIBDIR \"${KV_INSTALL_LIBDIR}\")
   set(KV_DESKTOP_TEMPLATE \"${PROJECT_SOURCE_DIR}/demo/desktop/${KV_APP_ID}.desktop.in\")
   set(KV_INSTALL_SCRATCH \"${CMAKE_BINARY_DIR}/install-scratch\")
-")
-install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/KvInstallFinish.cmake)
+  set(KV_REGTOOL \"$<TARGET_FILE:regtool>\")
+" ALL_COMPONENTS)
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/KvInstallDesktopEntry.cmake COMPONENT program)
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/KvInstallRegistration.cmake COMPONENT runtime)
+# Deferred to the end of the project, so the list also names what rules
+# declared after this file install (the path is spelled out now: a deferred
+# call's arguments are expanded when it runs).
+cmake_language(EVAL CODE "
+  cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]]
+                 CALL install SCRIPT [[${CMAKE_CURRENT_LIST_DIR}/KvInstallFileList.cmake]] ALL_COMPONENTS)")

@@ -54,7 +54,7 @@ std::string LookedIn() {
   } catch (const platform::Error& e) {
     user = std::string("no per-user registry (") + e.what() + ")";
   }
-  return user + " nor in " + Registry::MachineFile().string();
+  return user + " nor in " + Registry::MachineFile().string() + " nor in " + Registry::InstalledFile().string();
 }
 
 // The module for `clsid`, loaded if need be. Caller holds g_mutex.

@@ -6,15 +6,17 @@
 // mark and CRLF line ends; UTF-8 and ASCII files are read too. Key and value
 // names compare case-insensitively.
 //
-// Every change is a read-modify-write under an exclusive lock on a lock file
-// beside the registry, and lands by writing a temporary file in the same
+// Every change is a read-modify-write under an exclusive lock (flock) on the
+// folder the registry file lies in, which leaves no file behind, and lands by writing a temporary file in the same
 // directory, syncing it and renaming it over the old one. Two processes
 // registering at once keep each other's keys, and a crash leaves either the
 // old file or the new one. A file that cannot be read or parsed is reported
 // (REGDB_E_READREGDB, naming the file and line) and left as it is; so is a
 // read-only file on a write (REGDB_E_WRITEREGDB). A registry file that is a
 // symbolic link is replaced where the link leads, and the link stays. A 0-byte
-// file holds nothing that could be lost and reads as an empty registry.
+// file holds nothing that could be lost and reads as an empty registry; a
+// missing one too, so the change that removes a file's last value removes
+// the file (an unregistration leaves nothing behind).
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -81,6 +83,8 @@ class RegistryData {
   std::vector<std::string> SubKeys(std::string_view path) const;
   std::vector<std::pair<std::string, RegistryValue>> Values(std::string_view path) const;
   bool Empty() const;
+  // Whether any key holds a value.
+  bool HoldsValues() const;
 
  private:
   struct Key;
@@ -97,10 +101,16 @@ class Registry {
   // ~/.config/kvqmxtmr/registry.reg.
   static std::filesystem::path DefaultFile();
   static Registry User() { return Registry(DefaultFile()); }
-  // $KV_MACHINE_REGISTRY_FILE, else machine.reg in the runtime library's
-  // folder: every installed tree (and every build tree) has its own.
+  // The machine registrations an administrator adds (regtool --machine):
+  // $KV_MACHINE_REGISTRY_FILE, else machine.local.reg in the runtime
+  // library's folder: every installed tree (and every build tree) has its own.
   static std::filesystem::path MachineFile();
   static Registry Machine() { return Registry(MachineFile()); }
+  // The installation's own registration of its module, beneath the
+  // administrator's: machine.reg in the runtime library's folder, written
+  // when the tree is installed (and shipped in its package), read otherwise.
+  static std::filesystem::path InstalledFile();
+  static Registry Installed() { return Registry(InstalledFile()); }
   static Registry Of(RegistryScope scope) { return scope == RegistryScope::Machine ? Machine() : User(); }
 
   const std::filesystem::path& File() const { return file_; }

@@ -75,6 +75,17 @@ RegistryData::~RegistryData() = default;
 
 bool RegistryData::Empty() const { return root_->children.empty(); }
 
+bool RegistryData::HoldsValues() const {
+  std::vector<const Key*> pending{root_.get()};
+  while (!pending.empty()) {
+    const Key* k = pending.back();
+    pending.pop_back();
+    if (!k->values.empty()) return true;
+    for (const auto& child : k->children) pending.push_back(child.second.get());
+  }
+  return false;
+}
+
 RegistryData::Key* RegistryData::MakeKey(std::string_view path) {
   Key* k = root_.get();
   for (const auto& part : CheckedPath(path)) k = &k->MakeChild(part);

@@ -55,16 +55,16 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-// Held for the length of one read-modify-write. The lock file is never
-// removed, so every process locks the same inode.
+// Held for the length of one read-modify-write: a lock on the folder the
+// registry file lies in, which is there already and stays, so the lock
+// leaves nothing behind, and every writer of that file locks the same inode.
 class ExclusiveLock {
  public:
-  explicit ExclusiveLock(const fs::path& file) {
-    const fs::path lockPath = file.string() + ".lock";
-    fd_.reset(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (fd_.get() < 0) WriteFailure(file, "cannot open lock file " + lockPath.string() + ": " + Why());
+  ExclusiveLock(const fs::path& file, const fs::path& dir) {
+    fd_.reset(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd_.get() < 0) WriteFailure(file, "cannot open " + dir.string() + " to lock it: " + Why());
     while (::flock(fd_.get(), LOCK_EX) != 0)
-      if (errno != EINTR) WriteFailure(file, "cannot lock " + lockPath.string() + ": " + Why());
+      if (errno != EINTR) WriteFailure(file, "cannot lock " + dir.string() + ": " + Why());
   }
 
  private:
@@ -109,6 +109,12 @@ void RefuseReadOnly(const fs::path& file, const fs::path& target) {
   const std::string where = target == file ? std::string() : " (the link's target " + target.string() + ")";
   if ((st.st_mode & 0222) == 0) WriteFailure(file, "the file is read-only" + where);
   if (::access(target.c_str(), W_OK) != 0) WriteFailure(file, Why() + where);
+}
+
+// A rename or an unlink must survive a crash too.
+void SyncFolder(const fs::path& dir) {
+  Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dirFd.get() >= 0) ::fsync(dirFd.get());
 }
 
 }  // namespace
@@ -162,13 +168,19 @@ void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
   fs::create_directories(dir, ec);
   if (ec) WriteFailure(file_, "cannot create " + dir.string() + ": " + ec.message());
 
-  // Beside the real file, so writers through the link and writers naming
+  // The real file's folder, so writers through the link and writers naming
   // the target directly take the same lock.
-  ExclusiveLock lock(target);
+  ExclusiveLock lock(target, dir);
   RefuseReadOnly(file_, target);
   RemoveStaleTemporaries(dir, target.filename().string());
   RegistryData data = Read();
+  const bool heldValues = data.HoldsValues();
   edit(data);
+  if (heldValues && !data.HoldsValues()) {
+    if (::unlink(target.c_str()) != 0 && errno != ENOENT) WriteFailure(file_, Why());
+    SyncFolder(dir);
+    return;
+  }
   const std::string bytes = data.Serialize();
 
   std::string tmpl = dir.string() + "/." + target.filename().string() + ".XXXXXX";
@@ -191,9 +203,7 @@ void Registry::Transaction(const std::function<void(RegistryData&)>& edit) {
   if (::close(tmp.release()) != 0) WriteFailure(file_, Why());
   if (::rename(tmpl.c_str(), target.c_str()) != 0) WriteFailure(file_, Why());
   placed = true;
-  // The rename itself must survive a crash too.
-  Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dirFd.get() >= 0) ::fsync(dirFd.get());
+  SyncFolder(dir);
 }
 
 std::optional<RegistryValue> Registry::GetValue(std::string_view path, std::string_view name) const {

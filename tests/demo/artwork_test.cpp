@@ -33,7 +33,9 @@ TEST(DemoArtwork, CommittedFilesMatchTheGenerator) {
   char arg[] = "artwork";
   char* argv[] = {arg, nullptr};
   QGuiApplication app(argc, argv);
-  for (const char* name : {"whorlix_icon.png", "whorlix_icon_256.png", "logo.png", "sphere.png", "sample_loop.wav"}) {
+  for (const char* name : {"whorlix_icon.png", "whorlix_icon_256.png", "logo.png", "sphere.png", "sample_loop.wav",
+                           "app_icon_16.png", "app_icon_24.png", "app_icon_32.png", "app_icon_48.png",
+                           "app_icon_64.png", "app_icon_128.png", "app_icon_256.png"}) {
     QFile committed(QString(std::getenv("KV_SOURCE_DIR")) + "/assets/" + name);
     ASSERT_TRUE(committed.open(QIODevice::ReadOnly)) << name << " missing; run make_assets assets";
     EXPECT_TRUE(committed.readAll() == Made(name)) << name << " differs from the generator; run make_assets assets";

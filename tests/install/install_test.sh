@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The installed tree and the Debian package as a new user meets them: the
-# README's `cmake --install BUILD --prefix P` and `cpack`, the files they
-# lay out, the desktop entry and AppStream data checked by their validators,
-# and the installed Whorlix started on a real X server by a user whose home
-# and configuration folders are empty, closed through its quit dialog.
+# The installed tree and the Debian packages as a new user and an
+# administrator meet them: the README's `cmake --install BUILD --prefix P`
+# and `cpack`, the files they lay out, the desktop entry, AppStream data,
+# manual pages and packages checked by their validators (lintian with its
+# hardening checks), the three packages installed by dpkg into a root of
+# their own, an administrator's machine registration kept through a
+# reinstallation and nothing left after removal, and the installed Whorlix
+# started on a real X server by a user whose home and configuration folders
+# are empty, closed through its quit dialog.
 #   install_test.sh BUILD_DIR CMAKE CPACK
 # Exits 77 (skipped) without the private sound server ./test.sh starts.
 set -euo pipefail
@@ -108,80 +112,150 @@ prefix=$work/prefix
   cat "$work/install.log" >&2
   fail "cmake --install"
 }
-for file in bin/Whorlix bin/regtool bin/inspect_module \
-  lib/kvqmxtmr/libdesktop_runtime.so lib/kvqmxtmr/KvQmxTmr.ocx lib/kvqmxtmr/machine.reg \
-  share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
-  share/icons/hicolor/32x32/apps/$app.png share/icons/hicolor/256x256/apps/$app.png; do
+icon_sizes=(16 24 32 48 64 128 256)
+files=(bin/Whorlix bin/regtool bin/inspect_module
+  lib/kvqmxtmr/libdesktop_runtime.so.1 lib/kvqmxtmr/KvQmxTmr.ocx lib/kvqmxtmr/machine.reg
+  share/applications/$app.desktop share/metainfo/$app.metainfo.xml
+  share/man/man1/Whorlix.1.gz share/man/man1/regtool.1.gz share/man/man1/inspect_module.1.gz)
+for size in "${icon_sizes[@]}"; do files+=("share/icons/hicolor/${size}x${size}/apps/$app.png"); done
+for package in whorlix libkvqmxtmr1 libkvqmxtmr-dev; do
+  files+=("share/doc/$package/copyright" "share/doc/$package/changelog.gz")
+done
+for file in "${files[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
 done
-# The tree lists every file it holds, for the README's removal, and no more.
-files=$prefix/lib/kvqmxtmr/installed-files.txt
-diff <(find "$prefix" \( -type f -o -type l \) | sort) <(sort "$files") || fail "installed-files.txt is not the installed tree"
-diff <(sort "$build/install_manifest.txt") <(sort "$files") || fail "installed-files.txt is not install_manifest.txt"
+# The library a host links against, the link to its versioned name.
+[ "$(readlink "$prefix/lib/kvqmxtmr/libdesktop_runtime.so")" = libdesktop_runtime.so.1 ] ||
+  fail "no libdesktop_runtime.so link to libdesktop_runtime.so.1"
+readelf -d "$prefix/lib/kvqmxtmr/libdesktop_runtime.so.1" | grep -q 'SONAME.*\[libdesktop_runtime.so.1\]' ||
+  fail "libdesktop_runtime.so.1 has another SONAME"
+# The tree lists every file and link it holds, for the README's removal, and no more.
+list=$prefix/lib/kvqmxtmr/installed-files.txt
+diff <(find "$prefix" -type f -o -type l | sort) <(sort "$list") || fail "installed-files.txt is not the installed tree"
+diff <(sort "$build/install_manifest.txt") <(sort "$list") || fail "installed-files.txt is not install_manifest.txt"
 for program in Whorlix regtool inspect_module; do
   dynamic=$(readelf -d "$prefix/bin/$program")
   # shellcheck disable=SC2016  # $ORIGIN is the loader's, not the shell's
   grep -q 'RUNPATH.*\[\$ORIGIN/../lib/kvqmxtmr\]' <<<"$dynamic" || fail "$program has no relative RUNPATH"
+  # --help and --version print and end, with no display and no sound server.
+  version=$(env -i PATH=/usr/bin:/bin "$prefix/bin/$program" --version) || fail "$program --version failed"
+  [ "$version" = "$program 1.0.0" ] || fail "$program --version printed: $version"
+  help=$(env -i PATH=/usr/bin:/bin "$prefix/bin/$program" --help) || fail "$program --help failed"
+  grep -q "^usage: $program" <<<"$help" || fail "$program --help printed: $help"
+  # Each manual page reads without a warning from man.
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$program.1.gz" 2>&1 >/dev/null) || true
+  [ -z "$warnings" ] || fail "the manual page of $program: $warnings"
 done
-# PNG width and height: bytes 16 to 23 of the header.
-for size in 32 256; do
-  dims=$(od -An -tx1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x${size}/apps/$app.png" | tr -d ' \n')
-  [ "$dims" = "$(printf '%08x%08x' "$size" "$size")" ] || fail "the ${size}x${size} icon is $dims"
+# Hardened as Debian builds: PIE, stack protector, RELRO, immediate binding
+# (fortification is lintian's to judge below: it knows a call the compiler
+# could prove safe from one it left unchecked).
+hardening-check --nocfprotection --nofortify "$prefix/bin/Whorlix" "$prefix/bin/regtool" "$prefix/bin/inspect_module" \
+  "$prefix/lib/kvqmxtmr/libdesktop_runtime.so.1" "$prefix/lib/kvqmxtmr/KvQmxTmr.ocx" >"$work/hardening.log" 2>&1 || {
+  cat "$work/hardening.log" >&2
+  fail "hardening-check"
+}
+# PNG width and height (bytes 16 to 23 of the header) and colour type
+# (byte 25: 6, colour with alpha, for a transparent surround).
+for size in "${icon_sizes[@]}"; do
+  header=$(od -An -tx1 -j16 -N10 "$prefix/share/icons/hicolor/${size}x${size}/apps/$app.png" | tr -d ' \n')
+  [ "$header" = "$(printf '%08x%08x0806' "$size" "$size")" ] || fail "the ${size}x${size} icon's header is $header"
 done
 desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "desktop-file-validate"
 grep -qx "Exec=$prefix/bin/Whorlix" "$prefix/share/applications/$app.desktop" || fail "the desktop entry does not start $prefix/bin/Whorlix"
-appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$work/appstream.log" 2>&1 || {
+appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$work/appstream.log" 2>&1 || {
   cat "$work/appstream.log" >&2
-  fail "appstreamcli validate"
+  fail "appstreamcli validate --pedantic"
 }
 # Both classes are registered machine-wide with their installed path.
-list=$(env -i HOME="$work/list-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$prefix/bin/regtool" list)
+list_classes() {
+  env -i HOME="$work/list-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$1/regtool" list
+}
+classes=$(list_classes "$prefix/bin")
 for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
-  grep -q "^$progid .* $prefix/lib/kvqmxtmr/KvQmxTmr.ocx present machine$" <<<"$list" || fail "$progid: $list"
+  grep -q "^$progid .* $prefix/lib/kvqmxtmr/KvQmxTmr.ocx present machine$" <<<"$classes" || fail "$progid: $classes"
 done
 start_on_x "$prefix/bin/Whorlix" "$work/home-tree"
 # Removed as the README says, the tree leaves no file behind.
-xargs -d '\n' rm -f <"$files"
+xargs -d '\n' rm -f <"$list"
 rmdir "$prefix/lib/kvqmxtmr" || fail "files left in $prefix/lib/kvqmxtmr"
-left=$(find "$prefix" \( -type f -o -type l \))
+left=$(find "$prefix" -type f -o -type l)
 [ -z "$left" ] || fail "left after removal: $left"
 
-# ---------------------------------------------------------------- the package
+# ---------------------------------------------------------------- the packages
 "$cpack" --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || {
   cat "$work/cpack.log" >&2
   fail "cpack"
 }
 debs=("$work"/package/*.deb)
-[ ${#debs[@]} -eq 1 ] || fail "cpack made ${#debs[@]} packages"
-deb=${debs[0]}
-[ "$(dpkg-deb --field "$deb" Package)" = whorlix ] || fail "package name"
-depends=$(dpkg-deb --field "$deb" Depends)
+[ ${#debs[@]} -eq 3 ] || fail "cpack made ${#debs[@]} packages"
+program_deb=$work/package/whorlix_1.0.0_amd64.deb
+runtime_deb=$work/package/libkvqmxtmr1_1.0.0_amd64.deb
+dev_deb=$work/package/libkvqmxtmr-dev_1.0.0_amd64.deb
+for deb in "$program_deb" "$runtime_deb" "$dev_deb"; do
+  [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/package")"
+  # No maintainer scripts: installing a package writes only its own files.
+  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')
+  [ "$control" = "./ ./control ./md5sums " ] || fail "$(basename "$deb"): control members $control"
+  contents=$(dpkg-deb --contents "$deb" | awk '{ print $6 }')
+  if grep -v -e '^\./$' -e '^\./usr/' <<<"$contents"; then fail "files outside /usr"; fi
+  if grep -q -e '\.lock$' -e 'installed-files' -e 'machine\.local' <<<"$contents"; then
+    fail "a lock file, a removal list or an administrator's file in $(basename "$deb")"
+  fi
+done
+depends_of() { dpkg-deb --field "$1" Depends; }
+grep -q 'libkvqmxtmr1 (= 1.0.0)' <<<"$(depends_of "$program_deb")" || fail "whorlix: $(depends_of "$program_deb")"
+grep -q 'libkvqmxtmr1 (= 1.0.0).*qt6-base-dev' <<<"$(depends_of "$dev_deb")" || fail "-dev: $(depends_of "$dev_deb")"
 for library in libqt6widgets6 libqt6gui6 libpulse0 libc6; do
-  grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+  grep -q "$library" <<<"$(depends_of "$runtime_deb")" || fail "libkvqmxtmr1's Depends lack $library"
 done
-# No maintainer scripts: installing the package writes only its own files.
-control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')
-[ "$control" = "./ ./control ./md5sums " ] || fail "control members: $control"
-contents=$(dpkg-deb --contents "$deb" | awk '{ print $6 }')
-if grep -v -e '^\./$' -e '^\./usr/' <<<"$contents"; then fail "files outside /usr"; fi
-for file in usr/bin/Whorlix usr/lib/kvqmxtmr/KvQmxTmr.ocx usr/lib/kvqmxtmr/machine.reg \
-  usr/share/applications/$app.desktop usr/share/icons/hicolor/256x256/apps/$app.png; do
-  grep -qx "./$file" <<<"$contents" || fail "$file not in the package"
+grep -q qt6-wayland <<<"$(dpkg-deb --field "$program_deb" Recommends)" || fail "whorlix does not recommend qt6-wayland"
+in_package() { dpkg-deb --contents "$1" | awk '{ print $6 }' | grep -qx "./$2" || fail "$2 not in $(basename "$1")"; }
+for file in usr/bin/Whorlix usr/share/applications/$app.desktop usr/share/icons/hicolor/256x256/apps/$app.png \
+  usr/share/man/man1/Whorlix.1.gz usr/share/metainfo/$app.metainfo.xml; do in_package "$program_deb" "$file"; done
+for file in usr/lib/kvqmxtmr/KvQmxTmr.ocx usr/lib/kvqmxtmr/machine.reg usr/lib/kvqmxtmr/libdesktop_runtime.so.1.0.0 \
+  usr/lib/kvqmxtmr/libdesktop_runtime.so.1; do in_package "$runtime_deb" "$file"; done
+for file in usr/bin/regtool usr/bin/inspect_module usr/lib/kvqmxtmr/libdesktop_runtime.so; do
+  in_package "$dev_deb" "$file"
 done
-if grep -q -e '\.lock$' -e 'installed-files' <<<"$contents"; then fail "a lock file or a removal list in the package"; fi
+# Debian's own judge: no error, no warning, no hardening tag.
+lintian --display-info --pedantic "${debs[@]}" >"$work/lintian.log" 2>&1 || true
+if grep -E '^(E|W): |hardening' "$work/lintian.log"; then fail "lintian"; fi
 
+# Installed by dpkg into a root of their own, as apt-get would install them
+# on a machine (with a package database of that root's own, so the
+# machine's packages are left alone).
 root=$work/root
-dpkg-deb --extract "$deb" "$root"
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+dpkg_root() { dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless "$@" >>"$work/dpkg.log" 2>&1; }
+dpkg_root --install "${debs[@]}" || { cat "$work/dpkg.log" >&2; fail "dpkg --install"; }
+lib=$root/usr/lib/kvqmxtmr
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate (package)"
 grep -qx "Exec=/usr/bin/Whorlix" "$root/usr/share/applications/$app.desktop" || fail "the package's desktop entry"
 # The package's registration names the module where the package puts it.
-list=$(env -i HOME="$work/list-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$root/usr/bin/regtool" list)
+classes=$(list_classes "$root/usr/bin")
 for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
-  grep -q "^$progid .* /usr/lib/kvqmxtmr/KvQmxTmr.ocx [a-z]* machine$" <<<"$list" || fail "$progid in the package: $list"
+  grep -q "^$progid .* /usr/lib/kvqmxtmr/KvQmxTmr.ocx [a-z]* machine$" <<<"$classes" || fail "$progid in the package: $classes"
 done
-# Started from the extracted tree, where /usr/lib/kvqmxtmr is not: the
-# user registers the extracted module, which the per-user file then serves.
-home=$work/home-package
-env -i HOME="$home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" \
-  "$root/usr/bin/regtool" register "$root/usr/lib/kvqmxtmr/KvQmxTmr.ocx" >/dev/null || fail "registering the extracted module"
-start_on_x "$root/usr/bin/Whorlix" "$home"
+# An administrator registers the module for the machine (here where this
+# root holds it): the package's files stay as installed, no lock file is
+# left, and the registration outlives a reinstallation.
+admin() { env -i HOME="$work/admin-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$root/usr/bin/regtool" "$@"; }
+admin register --machine "$lib/KvQmxTmr.ocx" >/dev/null || fail "regtool register --machine"
+[ "$(ls "$lib" | grep -c '\.lock$')" -eq 0 ] || fail "a lock file left: $(ls "$lib")"
+[ -f "$lib/machine.local.reg" ] || fail "the administrator's registration is not in machine.local.reg: $(ls "$lib")"
+verify=$(dpkg --root="$root" --verify 2>&1) || true
+[ -z "$verify" ] || fail "regtool --machine changed the packages' files: $verify"
+dpkg_root --install "${debs[@]}" || { cat "$work/dpkg.log" >&2; fail "dpkg --install, again"; }
+classes=$(list_classes "$root/usr/bin")
+for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
+  grep -q "^$progid .* $lib/KvQmxTmr.ocx present machine$" <<<"$classes" || fail "$progid after reinstalling: $classes"
+done
+# The user starts the installed program with nothing of their own.
+start_on_x "$root/usr/bin/Whorlix" "$work/home-package"
+# Unregistered, the administrator's file goes with its last class; removed,
+# the packages leave nothing behind.
+admin unregister --machine "$lib/KvQmxTmr.ocx" >/dev/null || fail "regtool unregister --machine"
+dpkg_root --remove libkvqmxtmr-dev whorlix libkvqmxtmr1 || { cat "$work/dpkg.log" >&2; fail "dpkg --remove"; }
+left=$(find "$root" -path "$root/var" -prune -o \( -type f -o -type l -o -type d -path "$root/usr/*" \) -print)
+[ -z "$left" ] || fail "left after removing the packages: $left"

@@ -4,6 +4,7 @@
 // inspect_module FILE --resource TYPE NAME --out OUT [--language N]
 //     Writes one resource's raw bytes to OUT. TYPE and NAME are numbers
 //     ("16" or "#16") or names ("TYPELIB").
+// inspect_module --help | --version
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -94,17 +95,27 @@ int Extract(const std::string& path, const std::string& type, const std::string&
   return 0;
 }
 
-int Usage() {
-  std::fprintf(stderr,
+int Usage(FILE* to = stderr, int status = 2) {
+  std::fprintf(to,
                "usage: inspect_module FILE\n"
-               "       inspect_module FILE --resource TYPE NAME --out OUT [--language N]\n");
-  return 2;
+               "       inspect_module FILE --resource TYPE NAME --out OUT [--language N]\n"
+               "       inspect_module --help | --version\n"
+               "FILE is a module (KvQmxTmr.ocx, a program), a resource file (.res) or a type\n"
+               "library (.tlb). The first form lists its resources and prints its type library\n"
+               "and version record; the second writes one resource's bytes to OUT. TYPE and\n"
+               "NAME are numbers (16 or #16) or names (TYPELIB). See inspect_module(1).\n");
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("inspect_module %s\n", KV_VERSION);
+    return 0;
+  }
   try {
     if (args.size() == 1) return PrintAll(args[0]);
     if ((args.size() == 6 || args.size() == 8) && args[1] == "--resource" && args[4] == "--out") {

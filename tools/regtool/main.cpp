@@ -1,6 +1,7 @@
 // regtool register [--machine [--root DIR]] MODULE
 // regtool unregister [--machine [--root DIR]] MODULE
 // regtool list
+// regtool --help | --version
 // Registers or unregisters a component module by calling its own
 // DllRegisterServer / DllUnregisterServer, or lists the registered classes
 // and which registry file each comes from.
@@ -29,20 +30,23 @@ std::string Location(std::filesystem::path (*file)()) {
   }
 }
 
-int Usage() {
-  std::fprintf(stderr,
+int Usage(FILE* to = stderr, int status = 2) {
+  std::fprintf(to,
                "usage: regtool register [--machine [--root DIR]] MODULE\n"
                "       regtool unregister [--machine [--root DIR]] MODULE\n"
                "       regtool list\n"
+               "       regtool --help | --version\n"
                "The per-user registry is %s\n"
                "  ($KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg);\n"
                "the machine registry, which every user of this installation reads beneath it, is %s\n"
-               "  ($KV_MACHINE_REGISTRY_FILE, else machine.reg beside the runtime library).\n"
+               "  ($KV_MACHINE_REGISTRY_FILE, else machine.local.reg beside the runtime library),\n"
+               "over the installation's own registration %s, which regtool only reads.\n"
                "--machine writes the machine registry instead of the per-user one.\n"
                "--root DIR: MODULE lies in a tree staged under DIR for installation (as DESTDIR);\n"
                "  the registration records its paths without DIR.\n",
-               Location(&com::Registry::DefaultFile).c_str(), Location(&com::Registry::MachineFile).c_str());
-  return 2;
+               Location(&com::Registry::DefaultFile).c_str(), Location(&com::Registry::MachineFile).c_str(),
+               Location(&com::Registry::InstalledFile).c_str());
+  return status;
 }
 
 int Report(const char* what, com::HRESULT h, const std::string& detail) {
@@ -74,11 +78,10 @@ int CallExport(const std::string& module, const char* exportName) {
 
 int List() {
   const com::ClassesView classes = com::ClassesView::Read();
-  const com::RegistryData machine = com::Registry::Machine().Read();
   // Where a class comes from; a per-user registration hides a machine one.
   const auto source = [&](const std::string& key) {
     if (classes.Source(key) == com::RegistryScope::Machine) return "machine";
-    return machine.KeyExists(com::ClassesKey(key, com::RegistryScope::Machine)) ? "user (over machine)" : "user";
+    return classes.InMachine(key) ? "user (over machine)" : "user";
   };
   int count = 0;
   for (const std::string& clsid : classes.SubKeys("CLSID")) {
@@ -93,8 +96,8 @@ int List() {
     ++count;
   }
   if (count == 0)
-    std::printf("no classes registered in %s or %s\n", Location(&com::Registry::DefaultFile).c_str(),
-                Location(&com::Registry::MachineFile).c_str());
+    std::printf("no classes registered in %s, %s or %s\n", Location(&com::Registry::DefaultFile).c_str(),
+                Location(&com::Registry::MachineFile).c_str(), Location(&com::Registry::InstalledFile).c_str());
   return 0;
 }
 
@@ -104,6 +107,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
   const std::string& command = args[0];
+  if (args.size() == 1 && command == "--help") return Usage(stdout, 0);
+  if (args.size() == 1 && command == "--version") {
+    std::printf("regtool %s\n", KV_VERSION);
+    return 0;
+  }
   try {
     if (command == "list" && args.size() == 1) return List();
     if (command != "register" && command != "unregister") return Usage();

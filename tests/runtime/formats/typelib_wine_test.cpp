@@ -26,6 +26,7 @@ constexpr const char* kWineDir = nullptr;
 #endif
 
 std::vector<std::string> RunChecker(const std::string& args) {
+  if (kWineDir == nullptr) return {};
   const std::string command = std::string("cd '") + kWineDir + "' && WINEPREFIX='" + kWineDir +
                               "/prefix' WINEDEBUG=-all wine checker.exe " + args + " 2>/dev/null";
   std::vector<std::string> lines;

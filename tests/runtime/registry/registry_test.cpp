@@ -217,12 +217,12 @@ TEST(RegistryFile, ASymbolicLinkIsReplacedWhereItLeadsAndStays) {
   EXPECT_EQ(d.GetString(kKey, ""), "first");
   EXPECT_EQ(d.GetString(kKey, "Second"), "2");
   EXPECT_EQ(d.GetString(kKey, "Third"), "3");
-  // No temporary was left beside either, and the one lock is the target's.
+  // No temporary and no lock file was left beside either.
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
     names.push_back(e.path().lexically_relative(dir.path()).string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"link.reg", "real", "real/r.reg", "real/r.reg.lock"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"link.reg", "real", "real/r.reg"}));
 
   // A link to a file not there yet creates the file where it leads.
   const auto dangling = dir.path() / "new.reg";
@@ -305,9 +305,9 @@ TEST(RegistryFile, FailedEditWritesNothingAndBadTextIsRefused) {
   EXPECT_EQ(code([&] { reg.SetString("HKEY_CURRENT_USER\\\\Empty", "", "x"); }), E_INVALIDARG);
   EXPECT_EQ(code([&] { reg.SetString("-HKEY_CURRENT_USER\\X", "", "x"); }), E_INVALIDARG);
   EXPECT_EQ(ReadBytes(reg.File()), before);
-  // No temporary files are left behind.
+  // No temporary or lock files are left behind.
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.path().filename() != "r.reg.lock";
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 1);
 }
 
@@ -320,6 +320,10 @@ TEST(RegistryFile, DeleteTreeRemovesTheKeyAndEverythingBelow) {
   EXPECT_FALSE(reg.KeyExists(kKey));
   EXPECT_EQ(reg.GetString(ClassesKey("Other"), ""), "kept");
   EXPECT_TRUE(reg.KeyExists(ClassesKey("CLSID")));
+  // The last value goes with the file: an unregistration leaves nothing behind.
+  reg.DeleteTree(ClassesKey("Other"));
+  EXPECT_FALSE(std::filesystem::exists(reg.File()));
+  EXPECT_TRUE(reg.Read().Empty());
 }
 
 // Many writers, each adding its own keys, must not lose each other's.
@@ -381,9 +385,9 @@ TEST(RegistryFile, WriterKilledMidWriteLeavesAWholeFileAndNoLock) {
     Registry(file).SetString(ClassesKey("After"), std::to_string(round), "ok");
   }
   EXPECT_EQ(Registry(file).Read().Values(ClassesKey("After")).size(), 8u);
-  // Whatever the dead writers left aside was cleared by the next writer.
-  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_TRUE(e.path().filename() == "r.reg" || e.path().filename() == "r.reg.lock") << e.path();
+  // Whatever the dead writers left aside was cleared by the next writer, and
+  // the lock leaves no file.
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) EXPECT_EQ(e.path().filename(), "r.reg");
 }
 
 TEST(RegistryLocation, EnvironmentChoosesTheFile) {
@@ -418,7 +422,10 @@ TEST(RegistryLocation, EnvironmentChoosesTheFile) {
   EXPECT_EQ(Registry::MachineFile(), "/tmp/x/machine.reg");
   unsetenv("KV_MACHINE_REGISTRY_FILE");
   const auto runtime = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin/libdesktop_runtime.so");
-  EXPECT_EQ(Registry::MachineFile(), runtime.parent_path() / "machine.reg");
+  EXPECT_EQ(Registry::MachineFile(), runtime.parent_path() / "machine.local.reg");
+  // Beneath it, the tree's own registration, whatever the environment says.
+  setenv("KV_MACHINE_REGISTRY_FILE", "/tmp/x/machine.reg", 1);
+  EXPECT_EQ(Registry::InstalledFile(), runtime.parent_path() / "machine.reg");
   restore("KV_MACHINE_REGISTRY_FILE", machine);
 }
 
@@ -454,6 +461,23 @@ TEST(RegistryMerge, PerUserKeysAnswerForThemselvesAndMachineOnlyKeysAreFound) {
   user.SetString(ClassesKey("CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID"), "", "Own.Name");
   const ClassesView after(user.Read(), machine.Read());
   EXPECT_EQ(after.GetString(both, ""), "/usr/lib/kvqmxtmr/a.ocx");
+
+  // The machine's classes: an administrator's registrations over the tree's
+  // own, and the user's over both.
+  Registry installed(dir.path() / "installed.reg");
+  const std::string installedOnly = "CLSID\\{77777777-2222-3333-4444-555555555555}\\InprocServer32";
+  installed.SetString(ClassesKey(machineOnly, RegistryScope::Machine), "", "/usr/lib/kvqmxtmr/old-b.ocx");
+  installed.SetString(ClassesKey(installedOnly, RegistryScope::Machine), "", "/usr/lib/kvqmxtmr/d.ocx");
+  installed.SetString(ClassesKey(userOnly, RegistryScope::Machine), "", "/usr/lib/kvqmxtmr/c.ocx");
+  const ClassesView three(user.Read(), machine.Read(), installed.Read());
+  EXPECT_EQ(three.GetString(machineOnly, ""), "/usr/lib/kvqmxtmr/b.ocx");
+  EXPECT_EQ(three.GetString(installedOnly, ""), "/usr/lib/kvqmxtmr/d.ocx");
+  EXPECT_EQ(three.Source(installedOnly), RegistryScope::Machine);
+  EXPECT_EQ(three.GetString(userOnly, ""), "/home/u/c.ocx");
+  EXPECT_EQ(three.Source(userOnly), RegistryScope::User);
+  EXPECT_TRUE(three.InMachine(userOnly));
+  EXPECT_FALSE(after.InMachine(userOnly));
+  EXPECT_EQ(three.SubKeys("CLSID").size(), 4u);
 
   // Either file unreadable is an error naming it, as the per-user one alone was.
   ScopedEnv userFile("KV_REGISTRY_FILE", user.File().string());

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Makes the screenshots software centres show (docs/screenshots/*.png, named
+# in demo/desktop/com.brenvale.Whorlix.metainfo.xml) from the running demo
+# of a Release build, on a private Xvfb with openbox
+# (tests/demo/desktop_session.sh): the VU meter and the pulsing rings, each
+# chosen from the Functions menu with xdotool, with the level from a
+# scripted mixer that sweeps across the meter's range.
+#   scripts/screenshots.sh [BUILD_DIR]     (default build/release; needs imagemagick)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" != --inside ]; then
+  build=$(realpath "${1:-build/release}")
+  [ -x "$build/bin/Whorlix" ] || { echo "no $build/bin/Whorlix: build it as README.md says" >&2; exit 1; }
+  command -v import >/dev/null || { echo "needs import: apt-get install imagemagick" >&2; exit 1; }
+  exec tests/demo/desktop_session.sh -- "$0" --inside "$build"
+fi
+
+build=$2
+out=docs/screenshots
+mkdir -p "$out"
+work=$(mktemp -d "${TMPDIR:-/tmp}/kv-screenshots.XXXXXX")
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+printf 'open ok\nvalues 3000 8000 14000 21000 27000 32000 29000 23000 16000 9000\nend cycle\n' >"$work/mixer"
+export KV_REGISTRY_FILE=$work/registry.reg KV_MACHINE_REGISTRY_FILE=$work/machine.reg
+export KV_MIXER_DEVICE=script:$work/mixer
+"$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
+"$build/bin/Whorlix" >"$work/whorlix.log" 2>&1 &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Brenvale KvQmxVU" | head -1) || true
+[ -n "$window" ] || {
+  cat "$work/whorlix.log" >&2
+  echo "the demo showed no window" >&2
+  exit 1
+}
+sleep 2
+# The Functions menu, through File (whose place in the window's client area
+# does not depend on the font).
+choose() {
+  xdotool mousemove --window "$window" 20 8 click 1
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  xdotool key "$1"
+  sleep 3
+}
+shot() {
+  import -window root -strip "$out/$1.png"
+  echo "$out/$1.png"
+}
+# The pulsing rings last: the meter does not clear what they leave.
+choose l && shot meter
+choose w && shot pulsing
