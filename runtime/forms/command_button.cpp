@@ -3,7 +3,6 @@
 #include <QPushButton>
 
 #include "runtime/forms/container.h"
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/runtime_state.h"
 
 namespace forms {
@@ -51,38 +50,31 @@ void CommandButton::Pressed() {
 }
 
 void CommandButton::Place() {
-  if (button_) detail::PlaceInTwips(*button_, left_, top_, width_, height_);
+  if (button_) detail::PlaceInTwips(*button_, box_);
 }
 
 void CommandButton::SetLeft(float twips) {
-  left_ = twips;
+  box_.left = twips;
   Place();
 }
 
 void CommandButton::SetTop(float twips) {
-  top_ = twips;
+  box_.top = twips;
   Place();
 }
 
 void CommandButton::SetWidth(float twips) {
-  detail::CheckExtent(twips, "Width");
-  width_ = twips;
+  box_.SetWidth(twips);
   Place();
 }
 
 void CommandButton::SetHeight(float twips) {
-  detail::CheckExtent(twips, "Height");
-  height_ = twips;
+  box_.SetHeight(twips);
   Place();
 }
 
 void CommandButton::Move(float left, float top, float width, float height) {
-  detail::CheckExtent(width, "Width");
-  detail::CheckExtent(height, "Height");
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
+  box_.Move(left, top, width, height);
   Place();
 }
 

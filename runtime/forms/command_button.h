@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include "runtime/forms/twips_box.h"
+
 class QPushButton;
 
 namespace forms {
@@ -29,10 +31,10 @@ class CommandButton {
   // Presses the button from code: the handler runs before Click returns.
   void Click();
 
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
+  float Left() const { return box_.left; }
+  float Top() const { return box_.top; }
+  float Width() const { return box_.width; }
+  float Height() const { return box_.height; }
   void SetLeft(float twips);
   void SetTop(float twips);
   void SetWidth(float twips);
@@ -63,7 +65,7 @@ class CommandButton {
   std::string caption_;
   std::function<void()> onClick_;
   QPointer<QPushButton> button_;
-  float left_ = 0, top_ = 0, width_ = 1215, height_ = 495;
+  TwipsBox box_{0, 0, 1215, 495};
   int tabIndex_ = 0;
   bool visible_ = true;
   bool enabled_ = true;

@@ -10,7 +10,6 @@
 #include <QTransform>
 
 #include "runtime/forms/container.h"
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
@@ -96,24 +95,22 @@ void Element::NotePaintedWhileChanging() {
 // Positions and sizes are stored as given even when equal, so a get returns
 // the very float that was set (0 after -0, say).
 void Element::SetLeft(float twips) {
-  left_ = twips;
+  box_.left = twips;
   PlacementChanged();
 }
 
 void Element::SetTop(float twips) {
-  top_ = twips;
+  box_.top = twips;
   PlacementChanged();
 }
 
 void Element::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
-  width_ = twips;
+  box_.SetWidth(twips);
   PlacementChanged();
 }
 
 void Element::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
-  height_ = twips;
+  box_.SetHeight(twips);
   PlacementChanged();
 }
 
@@ -301,27 +298,17 @@ void Image::SetStretch(bool stretch) {
   if (stretch == stretch_) return;
   // Leaving natural size keeps the box the picture gave it.
   if (stretch && !picture_.isNull()) {
-    width_ = Width();
-    height_ = Height();
+    box_.width = Width();
+    box_.height = Height();
   }
   stretch_ = stretch;
   LooksChanged();
 }
 
-float Image::Width() const { return NaturalSize() ? PixelsToTwipsX(picture_.width()) : width_; }
-float Image::Height() const { return NaturalSize() ? PixelsToTwipsY(picture_.height()) : height_; }
-
-void Image::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
-  width_ = twips;  // remembered for when the picture is stretched or removed
-  PlacementChanged();
-}
-
-void Image::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
-  height_ = twips;
-  PlacementChanged();
-}
+// A size set at natural size is kept in the box for when the picture is
+// stretched or removed.
+float Image::Width() const { return NaturalSize() ? PixelsToTwipsX(picture_.width()) : box_.width; }
+float Image::Height() const { return NaturalSize() ? PixelsToTwipsY(picture_.height()) : box_.height; }
 
 void Image::SetSharp(bool sharp) {
   if (sharp == sharp_) return;

@@ -1,9 +1,7 @@
 #pragma once
 // Windowless elements: they own no window and are drawn by their container,
-// back to front, clipped to the container's client area. Geometry is in twips
-// relative to that client area and kept as the float that was set, so a
-// program that centres an element on the size it reads back gets exactly the
-// arithmetic it asked for. A setter that refuses a value raises
+// back to front, clipped to the container's client area. Geometry is a
+// TwipsBox relative to that client area. A setter that refuses a value raises
 // platform::Error and leaves the old value in place.
 #include <cstdint>
 #include <string>
@@ -13,6 +11,7 @@
 #include <QRegion>
 
 #include "runtime/forms/color.h"
+#include "runtime/forms/twips_box.h"
 
 class QPainter;
 
@@ -30,10 +29,10 @@ class Element {
   const std::string& Name() const { return name_; }
   Container& Owner() const { return owner_; }
 
-  virtual float Left() const { return left_; }
-  virtual float Top() const { return top_; }
-  virtual float Width() const { return width_; }
-  virtual float Height() const { return height_; }
+  virtual float Left() const { return box_.left; }
+  virtual float Top() const { return box_.top; }
+  virtual float Width() const { return box_.width; }
+  virtual float Height() const { return box_.height; }
   // Width and height must not be negative.
   virtual void SetLeft(float twips);
   virtual void SetTop(float twips);
@@ -61,10 +60,7 @@ class Element {
   void PlacementChanged();
   void LooksChanged();
 
-  float left_ = 0;
-  float top_ = 0;
-  float width_ = 0;
-  float height_ = 0;
+  TwipsBox box_;
 
  private:
   friend class Container;
@@ -186,8 +182,6 @@ class Image : public Element {
 
   float Width() const override;
   float Height() const override;
-  void SetWidth(float twips) override;
-  void SetHeight(float twips) override;
 
   void Paint(QPainter& painter) const override;
   QRect PaintBounds() const override;

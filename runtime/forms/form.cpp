@@ -10,7 +10,6 @@
 #include <QPixmap>
 
 #include "runtime/forms/command_button.h"
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/menu_access_keys.h"
 #include "runtime/forms/detail/runtime_state.h"
@@ -36,11 +35,7 @@ float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)
 }  // namespace
 
 Form::Form()
-    : window_(std::make_unique<detail::FormWindow>(this)),
-      left_(0),
-      top_(0),
-      width_(kDefaultWidth),
-      height_(kDefaultHeight) {
+    : window_(std::make_unique<detail::FormWindow>(this)), box_{0, 0, kDefaultWidth, kDefaultHeight} {
   auto* surface = new detail::Surface(this, nullptr);
   window_->setCentralWidget(surface);
   SetSurface(surface);
@@ -129,50 +124,43 @@ void Form::SetCaption(std::string caption) {
 
 void Form::SetIcon(const QImage& icon) { window_->setWindowIcon(QIcon(QPixmap::fromImage(icon))); }
 
-float Form::Left() const { return Kept(left_, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX); }
-float Form::Top() const { return Kept(top_, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY); }
+float Form::Left() const { return Kept(box_.left, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX); }
+float Form::Top() const { return Kept(box_.top, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY); }
 float Form::Width() const {
-  return Kept(width_, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
+  return Kept(box_.width, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
 }
 float Form::Height() const {
-  return Kept(height_, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
+  return Kept(box_.height, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
 }
 
 void Form::SetLeft(float twips) {
   centred_ = false;
-  left_ = twips;
+  box_.left = twips;
   ApplyGeometry();
 }
 
 void Form::SetTop(float twips) {
   centred_ = false;
-  top_ = twips;
+  box_.top = twips;
   ApplyGeometry();
 }
 
 void Form::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
+  box_.SetWidth(twips);
   clientSized_ = false;
-  width_ = twips;
   ApplyGeometry();
 }
 
 void Form::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
+  box_.SetHeight(twips);
   clientSized_ = false;
-  height_ = twips;
   ApplyGeometry();
 }
 
 void Form::Move(float left, float top, float width, float height) {
-  CheckExtent(width, "Width");
-  CheckExtent(height, "Height");
+  box_.Move(left, top, width, height);
   clientSized_ = false;
   centred_ = false;
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
   ApplyGeometry();
 }
 
@@ -190,8 +178,8 @@ void Form::ApplyGeometry() {
   // FollowFrame places the window again once it is known.
   const QMargins margins = FrameMargins();
   placedMargins_ = margins;
-  const int w = std::max(1, TwipsToPixelsX(width_) - margins.left() - margins.right());
-  const int h = std::max(1, TwipsToPixelsY(height_) - margins.top() - margins.bottom());
+  const int w = std::max(1, TwipsToPixelsX(box_.width) - margins.left() - margins.right());
+  const int h = std::max(1, TwipsToPixelsY(box_.height) - margins.top() - margins.bottom());
   const bool fixed = borderStyle_ == BorderStyle::FixedSingle || borderStyle_ == BorderStyle::FixedDialog;
   if (fixed) {
     window_->setFixedSize(w, h);
@@ -200,7 +188,7 @@ void Form::ApplyGeometry() {
     window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window_->resize(w, h);
   }
-  window_->move(TwipsToPixelsX(left_), TwipsToPixelsY(top_));
+  window_->move(TwipsToPixelsX(box_.left), TwipsToPixelsY(box_.top));
 }
 
 void Form::FollowFrame() {
@@ -251,8 +239,8 @@ void Form::SetClientSize(float width, float height) {
   for (int pass = 0; pass < 2; ++pass) {
     const QSize client = ClientPixels();
     const QRect frame = window_->frameGeometry();
-    width_ = PixelsToTwipsX(frame.width() + wantW - client.width());
-    height_ = PixelsToTwipsY(frame.height() + wantH - client.height());
+    box_.width = PixelsToTwipsX(frame.width() + wantW - client.width());
+    box_.height = PixelsToTwipsY(frame.height() + wantH - client.height());
     ApplyGeometry();
   }
 }
@@ -283,8 +271,8 @@ void Form::SetBorderStyle(BorderStyle style) {
 
 void Form::CenterOnScreen() {
   centred_ = true;  // again once the frame is known (at Show)
-  left_ = (Screen::Width() - Width()) / 2;
-  top_ = (Screen::Height() - Height()) / 2;
+  box_.left = (Screen::Width() - Width()) / 2;
+  box_.top = (Screen::Height() - Height()) / 2;
   ApplyGeometry();
 }
 

@@ -20,6 +20,7 @@
 
 #include "runtime/forms/container.h"
 #include "runtime/forms/menu.h"
+#include "runtime/forms/twips_box.h"
 
 class QAction;
 
@@ -124,7 +125,7 @@ class Form : public Container {
   std::vector<std::unique_ptr<Menu>> menus_;
   detail::MenuAccessKeys* accessKeys_ = nullptr;  // owned by the menu bar
   std::string caption_;
-  float left_, top_, width_, height_;
+  TwipsBox box_;
   float clientWidth_ = 0, clientHeight_ = 0;
   bool clientSized_ = false;  // the client size was set last, not the outer one
   bool centred_ = false;      // centred, and not placed since

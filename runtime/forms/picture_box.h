@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/twips_box.h"
 
 namespace forms {
 
@@ -17,10 +18,10 @@ class PictureBox : public Container {
   Container& Parent() const { return parent_; }
 
   // Twips, relative to the parent's client area; kept as set.
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
+  float Left() const { return box_.left; }
+  float Top() const { return box_.top; }
+  float Width() const { return box_.width; }
+  float Height() const { return box_.height; }
   void SetLeft(float twips);
   void SetTop(float twips);
   void SetWidth(float twips);
@@ -28,8 +29,8 @@ class PictureBox : public Container {
   void Move(float left, float top, float width, float height);
 
   // The client area equals the box (no border).
-  float ScaleWidth() const { return width_; }
-  float ScaleHeight() const { return height_; }
+  float ScaleWidth() const { return box_.width; }
+  float ScaleHeight() const { return box_.height; }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -39,7 +40,7 @@ class PictureBox : public Container {
 
   Container& parent_;
   std::string name_;
-  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TwipsBox box_;
   bool visible_ = true;
 };
 

@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/stack_space.h"
 
 namespace forms {
-
-using detail::CheckExtent;
 
 UserControl::UserControl() {
   auto* surface = new detail::Surface(this, nullptr);
@@ -62,21 +59,19 @@ void UserControl::SetInvisibleAtRuntime(bool invisible) {
 }
 
 void UserControl::ApplySize() {
-  if (QWidget* w = Widget()) w->resize(std::max(0, TwipsToPixelsX(width_)), std::max(0, TwipsToPixelsY(height_)));
+  if (QWidget* w = Widget()) w->resize(std::max(0, TwipsToPixelsX(box_.width)), std::max(0, TwipsToPixelsY(box_.height)));
 }
 
 void UserControl::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
-  width_ = twips;
+  box_.SetWidth(twips);
   ApplySize();
-  if (site_ != nullptr) site_->OnRequestSize(width_, height_);
+  if (site_ != nullptr) site_->OnRequestSize(box_.width, box_.height);
 }
 
 void UserControl::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
-  height_ = twips;
+  box_.SetHeight(twips);
   ApplySize();
-  if (site_ != nullptr) site_->OnRequestSize(width_, height_);
+  if (site_ != nullptr) site_->OnRequestSize(box_.width, box_.height);
 }
 
 void UserControl::PropertyChanged(std::string_view name) {
@@ -104,11 +99,8 @@ void UserControl::NotifyShown() {
 }
 
 void UserControl::HostResize(float width, float height) {
-  CheckExtent(width, "Width");
-  CheckExtent(height, "Height");
-  const bool changed = width != width_ || height != height_;
-  width_ = width;
-  height_ = height;
+  const bool changed = width != box_.width || height != box_.height;
+  box_.SetSize(width, height);
   ApplySize();
   // The handler usually sets the size it wants; that must not call it again.
   if (!changed || inResize_ || terminated_) return;
