@@ -1,11 +1,20 @@
 #include "runtime/forms/command_button.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QPushButton>
 
 #include "runtime/forms/container.h"
 #include "runtime/forms/detail/runtime_state.h"
 
 namespace forms {
+namespace {
+
+// A container holds its buttons as child windows; here they are buttons.
+CommandButton& AsButton(const std::unique_ptr<ChildWindow>& child) { return static_cast<CommandButton&>(*child); }
+
+}  // namespace
 
 CommandButton::CommandButton(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
   button_ = new QPushButton(parent.Widget());
@@ -22,6 +31,49 @@ CommandButton::~CommandButton() {
     QObject::disconnect(button_.data(), nullptr, nullptr, nullptr);
     delete button_.data();
   }
+}
+
+CommandButton* Container::FindButton(const std::string& name) const {
+  for (const auto& b : buttons_) {
+    if (b->Name() == name) return &AsButton(b);
+  }
+  return nullptr;
+}
+
+CommandButton& Container::AddButton(std::string name) {
+  CheckNewName(name);
+  buttons_.push_back(std::make_unique<CommandButton>(*this, std::move(name)));
+  CommandButton& button = AsButton(buttons_.back());
+  // New buttons go last in the tab order.
+  int next = 0;
+  for (const auto& b : buttons_) {
+    if (b.get() != &button) next = std::max(next, AsButton(b).TabIndex() + 1);
+  }
+  button.tabIndex_ = next;
+  ReorderTabs();
+  return button;
+}
+
+void Container::ReorderTabs() {
+  std::vector<CommandButton*> order;
+  for (const auto& b : buttons_) order.push_back(&AsButton(b));
+  std::stable_sort(order.begin(), order.end(),
+                   [](const CommandButton* a, const CommandButton* b) { return a->TabIndex() < b->TabIndex(); });
+  for (size_t i = 1; i < order.size(); ++i) {
+    QWidget* first = order[i - 1]->Widget();
+    QWidget* second = order[i]->Widget();
+    if (first != nullptr && second != nullptr) QWidget::setTabOrder(first, second);
+  }
+}
+
+CommandButton* Container::FirstTabStop() const {
+  CommandButton* first = nullptr;
+  for (const auto& child : buttons_) {
+    CommandButton* b = &AsButton(child);
+    if (!b->Visible() || !b->Enabled() || b->Widget() == nullptr) continue;
+    if (first == nullptr || b->TabIndex() < first->TabIndex()) first = b;
+  }
+  return first;
 }
 
 QPushButton* CommandButton::Widget() const { return button_.data(); }

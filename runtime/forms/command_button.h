@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include "runtime/forms/child_window.h"
 #include "runtime/forms/twips_box.h"
 
 class QPushButton;
@@ -14,14 +15,14 @@ namespace forms {
 
 class Container;
 
-class CommandButton {
+class CommandButton : public ChildWindow {
  public:
   CommandButton(Container& parent, std::string name);
-  ~CommandButton();
+  ~CommandButton() override;
   CommandButton(const CommandButton&) = delete;
   CommandButton& operator=(const CommandButton&) = delete;
 
-  const std::string& Name() const { return name_; }
+  const std::string& Name() const override { return name_; }
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);

@@ -9,7 +9,6 @@
 #include <QPen>
 #include <QTransform>
 
-#include "runtime/forms/container.h"
 #include "runtime/forms/units.h"
 #include "runtime/platform/error.h"
 
@@ -55,7 +54,7 @@ void CheckPenWidth(int16_t pixels) {
 
 // ---- Element ----
 
-Element::Element(Container& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+Element::Element(ElementOwner& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
 
 Element::~Element() = default;
 
@@ -335,7 +334,7 @@ void Image::Paint(QPainter& painter) const {
 
 // ---- Label ----
 
-Label::Label(Container& owner, std::string name) : Element(owner, std::move(name)) {
+Label::Label(ElementOwner& owner, std::string name) : Element(owner, std::move(name)) {
   fontName_ = QFont().family().toStdString();
 }
 

@@ -18,16 +18,27 @@ class QPainter;
 namespace forms {
 
 class Container;
+class Element;
+
+// What an element asks of the container that draws it; the element knows
+// its container only through this.
+class ElementOwner {
+ public:
+  // The element's looks, place, size or visibility changed.
+  virtual void ElementChanged(Element& element) = 0;
+
+ protected:
+  ~ElementOwner() = default;
+};
 
 class Element {
  public:
-  Element(Container& owner, std::string name);
+  Element(ElementOwner& owner, std::string name);
   virtual ~Element();
   Element(const Element&) = delete;
   Element& operator=(const Element&) = delete;
 
   const std::string& Name() const { return name_; }
-  Container& Owner() const { return owner_; }
 
   virtual float Left() const { return box_.left; }
   virtual float Top() const { return box_.top; }
@@ -72,7 +83,7 @@ class Element {
   void NotePaintedWhileChanging();
   QRect Footprint() const;
 
-  Container& owner_;
+  ElementOwner& owner_;
   std::string name_;
   bool visible_ = true;
   // Change tracking, driven by the container: the footprint the screen
@@ -201,7 +212,7 @@ class Label : public Element {
  public:
   enum class Alignment { Left, Right, Center };
 
-  Label(Container& owner, std::string name);
+  Label(ElementOwner& owner, std::string name);
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);

@@ -13,6 +13,21 @@ PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), n
 
 PictureBox::~PictureBox() = default;
 
+PictureBox* Container::FindPictureBox(const std::string& name) const {
+  for (const auto& p : pictureBoxes_) {
+    if (p->Name() == name) return static_cast<PictureBox*>(p.get());
+  }
+  return nullptr;
+}
+
+PictureBox& Container::AddPictureBox(std::string name) {
+  CheckNewName(name);
+  pictureBoxes_.push_back(std::make_unique<PictureBox>(*this, std::move(name)));
+  return static_cast<PictureBox&>(*pictureBoxes_.back());
+}
+
+void PictureBox::SetTimersSuspended(bool suspended) { SuspendTimers(suspended); }
+
 void PictureBox::Place() {
   if (QWidget* w = Widget()) detail::PlaceInTwips(*w, box_);
 }

@@ -4,17 +4,18 @@
 // it lies above every windowless element of its parent.
 #include <string>
 
+#include "runtime/forms/child_window.h"
 #include "runtime/forms/container.h"
 #include "runtime/forms/twips_box.h"
 
 namespace forms {
 
-class PictureBox : public Container {
+class PictureBox : public Container, public ChildWindow {
  public:
   PictureBox(Container& parent, std::string name);
   ~PictureBox() override;
 
-  const std::string& Name() const { return name_; }
+  const std::string& Name() const override { return name_; }
   Container& Parent() const { return parent_; }
 
   // Twips, relative to the parent's client area; kept as set.
@@ -37,6 +38,7 @@ class PictureBox : public Container {
 
  private:
   void Place();
+  void SetTimersSuspended(bool suspended) override;
 
   Container& parent_;
   std::string name_;

@@ -7,7 +7,7 @@
 #include <QWindow>
 #include <vector>
 
-#include "runtime/forms/container.h"
+#include "runtime/forms/detail/surface_owner.h"
 
 namespace forms::detail {
 namespace {
@@ -21,7 +21,7 @@ const QEvent::Type kRepaintChanges = static_cast<QEvent::Type>(QEvent::registerE
 
 }  // namespace
 
-Surface::Surface(Container* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+Surface::Surface(SurfaceOwner* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
   // The container paints every pixel itself (background first).
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);

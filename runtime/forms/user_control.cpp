@@ -11,6 +11,7 @@
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
 #include "runtime/forms/units.h"
+#include "runtime/platform/error.h"
 #include "runtime/platform/stack_space.h"
 
 namespace forms::detail {
@@ -210,6 +211,28 @@ void UserControl::Terminate() {
 void UserControl::DoubleClicked() {
   if (terminated_) return;
   UserControl_DblClick();
+}
+
+void Container::PlaceChildWidget(QWidget* child, float left, float top, float width, float height) {
+  if (child == nullptr) {
+    throw platform::Error(platform::kErrorInvalidArgument, "There is no window to place.");
+  }
+  QWidget* surface = Widget();
+  if (surface == nullptr) {
+    throw platform::Error(platform::kErrorFail, "This container's window no longer exists.");
+  }
+  if (child->parentWidget() != surface) {
+    // Reparenting hides a widget; a newly placed window is meant to be seen
+    // (an invisible-at-run-time control stays hidden through its surface).
+    child->setParent(surface);
+    child->show();
+  }
+  child->move(TwipsToPixelsX(left), TwipsToPixelsY(top));
+  if (UserControl* control = UserControl::FromWidget(child)) {
+    control->HostResize(width, height);
+  } else {
+    child->resize(std::max(0, TwipsToPixelsX(width)), std::max(0, TwipsToPixelsY(height)));
+  }
 }
 
 UserControl* UserControl::FromWidget(const QWidget* widget) {

@@ -6,20 +6,18 @@
 // control's (user_control.cpp).
 #include <QWidget>
 
-namespace forms {
-class Container;
-}  // namespace forms
-
 namespace forms::detail {
+
+class SurfaceOwner;
 
 class Surface : public QWidget {
   Q_OBJECT
 
  public:
-  Surface(Container* owner, QWidget* parent);
+  Surface(SurfaceOwner* owner, QWidget* parent);
   ~Surface() override;
 
-  Container* Owner() const { return owner_; }
+  SurfaceOwner* Owner() const { return owner_; }
   // Cuts the link before the owner goes away.
   void DetachOwner();
   // True while one of this widget's own event handlers runs.
@@ -50,7 +48,7 @@ class Surface : public QWidget {
   virtual void OnShown() {}
 
  private:
-  Container* owner_;
+  SurfaceOwner* owner_;
   int eventDepth_ = 0;
   bool showPending_ = false;
   bool repaintPosted_ = false;
