@@ -35,7 +35,8 @@ float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)
 }  // namespace
 
 Form::Form()
-    : window_(std::make_unique<detail::FormWindow>(this)), box_{0, 0, kDefaultWidth, kDefaultHeight} {
+    : window_(std::make_unique<detail::FormWindow>(static_cast<detail::FormWindowOwner*>(this))),
+      box_{0, 0, kDefaultWidth, kDefaultHeight} {
   auto* surface = new detail::Surface(this, nullptr);
   window_->setCentralWidget(surface);
   SetSurface(surface);
@@ -110,6 +111,8 @@ bool Form::RunClosingSequence(int16_t unloadMode) {
   detail::WakeUp();
   return true;
 }
+
+bool Form::CloseFromWindowManager() { return RunClosingSequence(kUnloadFromWindowManager); }
 
 void Form::Terminate() {
   if (terminated_) return;

@@ -19,6 +19,7 @@
 #include <QSize>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/form_window_owner.h"
 #include "runtime/forms/menu.h"
 #include "runtime/forms/twips_box.h"
 
@@ -42,7 +43,7 @@ enum class BorderStyle {
 inline constexpr int16_t kUnloadFromWindowManager = 0;
 inline constexpr int16_t kUnloadFromCode = 1;
 
-class Form : public Container {
+class Form : public Container, private detail::FormWindowOwner {
  public:
   Form();
   ~Form() override;
@@ -109,14 +110,14 @@ class Form : public Container {
   virtual void Form_Terminate() {}
 
  private:
-  friend class detail::FormWindow;
   // The shared closing sequence; true when the form is closed afterwards.
   bool RunClosingSequence(int16_t unloadMode);
+  bool CloseFromWindowManager() override;
   void ApplyGeometry();
   // Applies the geometry again when the window manager's frame round the
   // window differs from the one the last placement allowed for: when the
   // frame first becomes known after showing, and whenever it changes.
-  void FollowFrame();
+  void FollowFrame() override;
   QMargins FrameMargins() const;
   QSize ClientPixels() const;
   void FocusFirstButton();
