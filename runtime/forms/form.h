@@ -83,7 +83,6 @@ class Form : public Container, private detail::FormWindowOwner {
   void SetClientSize(float width, float height);
 
   void SetBorderStyle(BorderStyle style);
-  BorderStyle GetBorderStyle() const { return borderStyle_; }
   // Centres the outer window on the primary screen.
   void CenterOnScreen();
 

@@ -15,7 +15,6 @@ class Image : public Element {
  public:
   using Element::Element;
 
-  bool Sharp() const { return sharp_; }
   void SetSharp(bool sharp);
 
   void SetPicture(const QImage& picture);

@@ -4,7 +4,7 @@
 
 namespace forms {
 
-PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
+PictureBox::PictureBox(Container& parent, std::string name) : name_(std::move(name)) {
   auto* surface = new detail::Surface(this, parent.Widget());
   SetSurface(surface);
   Place();

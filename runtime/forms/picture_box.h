@@ -16,7 +16,6 @@ class PictureBox : public Container, public ChildWindow {
   ~PictureBox() override;
 
   const std::string& Name() const override { return name_; }
-  Container& Parent() const { return parent_; }
 
   // Twips, relative to the parent's client area; kept as set.
   float Left() const { return box_.left; }
@@ -40,7 +39,6 @@ class PictureBox : public Container, public ChildWindow {
   void Place();
   void SetTimersSuspended(bool suspended) override;
 
-  Container& parent_;
   std::string name_;
   TwipsBox box_;
   bool visible_ = true;

@@ -37,7 +37,6 @@ class Timer {
   // A timer whose owner has closed stays quiet whatever Enabled says, so a
   // closed window never receives another tick.
   void SetSuspended(bool suspended);
-  bool Suspended() const { return suspended_; }
 
   bool Running() const;
   const std::string& Name() const { return name_; }
