@@ -16,12 +16,22 @@ set(KV_PUBLIC_HEADERS
   runtime/host/dialfen.h
   runtime/host/forms.h
   runtime/forms/application.h
+  runtime/forms/child_window.h
   runtime/forms/color.h
   runtime/forms/container.h
+  runtime/forms/element.h
   runtime/forms/elements.h
   runtime/forms/form.h
+  runtime/forms/image.h
+  runtime/forms/label.h
+  runtime/forms/line.h
   runtime/forms/menu.h
-  runtime/forms/timer.h)
+  runtime/forms/shape.h
+  runtime/forms/timer.h
+  runtime/forms/twips_box.h
+  # The interfaces Container and Form implement for their own windows.
+  runtime/forms/detail/form_window_owner.h
+  runtime/forms/detail/surface_owner.h)
 
 foreach(header IN LISTS KV_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)

@@ -1,10 +1,12 @@
 #include "runtime/forms/command_button.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include "runtime/forms/container.h"
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/runtime_state.h"
 
 namespace forms {
@@ -29,6 +31,9 @@ class PushButton : public QPushButton {
   }
 };
 
+// A container holds its buttons as child windows; here they are buttons.
+CommandButton& AsButton(const std::unique_ptr<ChildWindow>& child) { return static_cast<CommandButton&>(*child); }
+
 }  // namespace
 
 CommandButton::CommandButton(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
@@ -46,6 +51,49 @@ CommandButton::~CommandButton() {
     QObject::disconnect(button_.data(), nullptr, nullptr, nullptr);
     delete button_.data();
   }
+}
+
+CommandButton* Container::FindButton(const std::string& name) const {
+  for (const auto& b : buttons_) {
+    if (b->Name() == name) return &AsButton(b);
+  }
+  return nullptr;
+}
+
+CommandButton& Container::AddButton(std::string name) {
+  CheckNewName(name);
+  buttons_.push_back(std::make_unique<CommandButton>(*this, std::move(name)));
+  CommandButton& button = AsButton(buttons_.back());
+  // New buttons go last in the tab order.
+  int next = 0;
+  for (const auto& b : buttons_) {
+    if (b.get() != &button) next = std::max(next, AsButton(b).TabIndex() + 1);
+  }
+  button.tabIndex_ = next;
+  ReorderTabs();
+  return button;
+}
+
+void Container::ReorderTabs() {
+  std::vector<CommandButton*> order;
+  for (const auto& b : buttons_) order.push_back(&AsButton(b));
+  std::stable_sort(order.begin(), order.end(),
+                   [](const CommandButton* a, const CommandButton* b) { return a->TabIndex() < b->TabIndex(); });
+  for (size_t i = 1; i < order.size(); ++i) {
+    QWidget* first = order[i - 1]->Widget();
+    QWidget* second = order[i]->Widget();
+    if (first != nullptr && second != nullptr) QWidget::setTabOrder(first, second);
+  }
+}
+
+CommandButton* Container::FirstTabStop() const {
+  CommandButton* first = nullptr;
+  for (const auto& child : buttons_) {
+    CommandButton* b = &AsButton(child);
+    if (!b->Visible() || !b->Enabled() || b->Widget() == nullptr) continue;
+    if (first == nullptr || b->TabIndex() < first->TabIndex()) first = b;
+  }
+  return first;
 }
 
 QPushButton* CommandButton::Widget() const { return button_.data(); }
@@ -74,38 +122,31 @@ void CommandButton::Pressed() {
 }
 
 void CommandButton::Place() {
-  if (button_) detail::PlaceInTwips(*button_, left_, top_, width_, height_);
+  if (button_) detail::PlaceInTwips(*button_, box_);
 }
 
 void CommandButton::SetLeft(float twips) {
-  left_ = twips;
+  box_.left = twips;
   Place();
 }
 
 void CommandButton::SetTop(float twips) {
-  top_ = twips;
+  box_.top = twips;
   Place();
 }
 
 void CommandButton::SetWidth(float twips) {
-  detail::CheckExtent(twips, "Width");
-  width_ = twips;
+  box_.SetWidth(twips);
   Place();
 }
 
 void CommandButton::SetHeight(float twips) {
-  detail::CheckExtent(twips, "Height");
-  height_ = twips;
+  box_.SetHeight(twips);
   Place();
 }
 
 void CommandButton::Move(float left, float top, float width, float height) {
-  detail::CheckExtent(width, "Width");
-  detail::CheckExtent(height, "Height");
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
+  box_.Move(left, top, width, height);
   Place();
 }
 

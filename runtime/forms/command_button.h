@@ -6,20 +6,23 @@
 
 #include <QPointer>
 
+#include "runtime/forms/child_window.h"
+#include "runtime/forms/twips_box.h"
+
 class QPushButton;
 
 namespace forms {
 
 class Container;
 
-class CommandButton {
+class CommandButton : public ChildWindow {
  public:
   CommandButton(Container& parent, std::string name);
-  ~CommandButton();
+  ~CommandButton() override;
   CommandButton(const CommandButton&) = delete;
   CommandButton& operator=(const CommandButton&) = delete;
 
-  const std::string& Name() const { return name_; }
+  const std::string& Name() const override { return name_; }
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
@@ -29,10 +32,10 @@ class CommandButton {
   // Presses the button from code: the handler runs before Click returns.
   void Click();
 
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
+  float Left() const { return box_.left; }
+  float Top() const { return box_.top; }
+  float Width() const { return box_.width; }
+  float Height() const { return box_.height; }
   void SetLeft(float twips);
   void SetTop(float twips);
   void SetWidth(float twips);
@@ -63,7 +66,7 @@ class CommandButton {
   std::string caption_;
   std::function<void()> onClick_;
   QPointer<QPushButton> button_;
-  float left_ = 0, top_ = 0, width_ = 1215, height_ = 495;
+  TwipsBox box_{0, 0, 1215, 495};
   int tabIndex_ = 0;
   bool visible_ = true;
   bool enabled_ = true;

@@ -1,20 +1,14 @@
 #include "runtime/forms/container.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include <QPainter>
-#include <QPushButton>
 #include <QWidget>
 
-#include "runtime/forms/command_button.h"
 #include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
-#include "runtime/forms/picture_box.h"
-#include "runtime/forms/units.h"
-#include "runtime/forms/user_control.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
@@ -106,45 +100,11 @@ Element* Container::Find(const std::string& name) const {
   return nullptr;
 }
 
-PictureBox* Container::FindPictureBox(const std::string& name) const {
-  for (const auto& p : pictureBoxes_) {
-    if (p->Name() == name) return p.get();
-  }
-  return nullptr;
-}
-
-CommandButton* Container::FindButton(const std::string& name) const {
-  for (const auto& b : buttons_) {
-    if (b->Name() == name) return b.get();
-  }
-  return nullptr;
-}
-
 Timer* Container::FindTimer(const std::string& name) const {
   for (const auto& t : timers_) {
     if (t->Name() == name) return t.get();
   }
   return nullptr;
-}
-
-PictureBox& Container::AddPictureBox(std::string name) {
-  CheckNewName(name);
-  pictureBoxes_.push_back(std::make_unique<PictureBox>(*this, std::move(name)));
-  return *pictureBoxes_.back();
-}
-
-CommandButton& Container::AddButton(std::string name) {
-  CheckNewName(name);
-  buttons_.push_back(std::make_unique<CommandButton>(*this, std::move(name)));
-  CommandButton& button = *buttons_.back();
-  // New buttons go last in the tab order.
-  int next = 0;
-  for (const auto& b : buttons_) {
-    if (b.get() != &button) next = std::max(next, b->TabIndex() + 1);
-  }
-  button.tabIndex_ = next;
-  ReorderTabs();
-  return button;
 }
 
 Timer& Container::AddTimer(std::string name) {
@@ -157,50 +117,7 @@ Timer& Container::AddTimer(std::string name) {
 
 void Container::SuspendTimers(bool suspended) {
   for (const auto& t : timers_) t->SetSuspended(suspended);
-  for (const auto& p : pictureBoxes_) p->SuspendTimers(suspended);
-}
-
-void Container::ReorderTabs() {
-  std::vector<CommandButton*> order;
-  for (const auto& b : buttons_) order.push_back(b.get());
-  std::stable_sort(order.begin(), order.end(),
-                   [](const CommandButton* a, const CommandButton* b) { return a->TabIndex() < b->TabIndex(); });
-  for (size_t i = 1; i < order.size(); ++i) {
-    QWidget* first = order[i - 1]->Widget();
-    QWidget* second = order[i]->Widget();
-    if (first != nullptr && second != nullptr) QWidget::setTabOrder(first, second);
-  }
-}
-
-CommandButton* Container::FirstTabStop() const {
-  CommandButton* first = nullptr;
-  for (const auto& b : buttons_) {
-    if (!b->Visible() || !b->Enabled() || b->Widget() == nullptr) continue;
-    if (first == nullptr || b->TabIndex() < first->TabIndex()) first = b.get();
-  }
-  return first;
-}
-
-void Container::PlaceChildWidget(QWidget* child, float left, float top, float width, float height) {
-  if (child == nullptr) {
-    throw platform::Error(platform::kErrorInvalidArgument, "There is no window to place.");
-  }
-  QWidget* surface = Widget();
-  if (surface == nullptr) {
-    throw platform::Error(platform::kErrorFail, "This container's window no longer exists.");
-  }
-  if (child->parentWidget() != surface) {
-    // Reparenting hides a widget; a newly placed window is meant to be seen
-    // (an invisible-at-run-time control stays hidden through its surface).
-    child->setParent(surface);
-    child->show();
-  }
-  child->move(TwipsToPixelsX(left), TwipsToPixelsY(top));
-  if (UserControl* control = UserControl::FromWidget(child)) {
-    control->HostResize(width, height);
-  } else {
-    child->resize(std::max(0, TwipsToPixelsX(width)), std::max(0, TwipsToPixelsY(height)));
-  }
+  for (const auto& p : pictureBoxes_) p->SetTimersSuspended(suspended);
 }
 
 void Container::PaintClientArea(QPainter& painter, const QRegion& region) {

@@ -10,7 +10,9 @@
 
 #include <QPointer>
 
+#include "runtime/forms/child_window.h"
 #include "runtime/forms/color.h"
+#include "runtime/forms/detail/surface_owner.h"
 #include "runtime/forms/elements.h"
 #include "runtime/forms/timer.h"
 
@@ -22,13 +24,14 @@ namespace forms {
 
 class PictureBox;
 class CommandButton;
-class UserControl;
 
 namespace detail {
 class Surface;
 }
 
-class Container {
+// The members that add, find or place one kind of child window are defined
+// with that kind (picture_box.cpp, command_button.cpp, user_control.cpp).
+class Container : public detail::SurfaceOwner, public ElementOwner {
  public:
   virtual ~Container();
   Container(const Container&) = delete;
@@ -81,12 +84,12 @@ class Container {
 
   // Draws the background and the visible elements that reach into `region`,
   // back to front; the surface calls it with a painter clipped to `region`.
-  void PaintClientArea(QPainter& painter, const QRegion& region);
+  void PaintClientArea(QPainter& painter, const QRegion& region) override;
 
   // Asks for a paint of the pixels that the elements' changes since the last
   // call touched (the whole client area with KV_FULL_REPAINT=1); true if
   // there were any. The surface calls it at the window's next frame.
-  bool RepaintChanges();
+  bool RepaintChanges() override;
 
  protected:
   Container();
@@ -102,20 +105,19 @@ class Container {
 
  private:
   friend class CommandButton;
-  friend class Element;
   void CheckNewName(const std::string& name) const;
   // An element's looks, place, size or visibility changed. Its old and new
   // footprints are repainted in the window's next frame, so all the changes
   // one handler makes reach the screen together.
-  void ElementChanged(Element& element);
+  void ElementChanged(Element& element) override;
 
   QPointer<detail::Surface> surface_;
   Color backColor_{240, 240, 240};
   std::vector<std::unique_ptr<Element>> elements_;
   std::vector<Element*> changing_;  // elements with changes not yet repainted
   bool wholeChanged_ = false;       // KV_FULL_REPAINT=1: a change waits for its frame
-  std::vector<std::unique_ptr<PictureBox>> pictureBoxes_;
-  std::vector<std::unique_ptr<CommandButton>> buttons_;
+  std::vector<std::unique_ptr<ChildWindow>> pictureBoxes_;
+  std::vector<std::unique_ptr<ChildWindow>> buttons_;
   std::vector<std::unique_ptr<Timer>> timers_;
 };
 

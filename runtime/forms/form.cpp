@@ -12,7 +12,6 @@
 #include <QScreen>
 
 #include "runtime/forms/command_button.h"
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/menu_access_keys.h"
 #include "runtime/forms/detail/runtime_state.h"
@@ -57,11 +56,8 @@ QPointF ScreenOriginTwips() {
 }  // namespace
 
 Form::Form()
-    : window_(std::make_unique<detail::FormWindow>(this)),
-      left_(0),
-      top_(0),
-      width_(kDefaultWidth),
-      height_(kDefaultHeight) {
+    : window_(std::make_unique<detail::FormWindow>(static_cast<detail::FormWindowOwner*>(this))),
+      box_{0, 0, kDefaultWidth, kDefaultHeight} {
   auto* surface = new detail::Surface(this, nullptr);
   window_->setCentralWidget(surface);
   SetSurface(surface);
@@ -132,16 +128,18 @@ bool Form::RunClosingSequence(int16_t unloadMode) {
 
   // From now on the geometry lives here only: what the window last had,
   // then whatever code sets.
-  left_ = Left();
-  top_ = Top();
-  width_ = Width();
-  height_ = Height();
+  box_.left = Left();
+  box_.top = Top();
+  box_.width = Width();
+  box_.height = Height();
   closed_ = true;
   SuspendTimers(true);
   window_->hide();
   detail::WakeUp();
   return true;
 }
+
+bool Form::CloseFromWindowManager() { return RunClosingSequence(kUnloadFromWindowManager); }
 
 void Form::Terminate() {
   if (terminated_) return;
@@ -159,59 +157,52 @@ void Form::SetIcon(const QImage& icon) { window_->setWindowIcon(QIcon(QPixmap::f
 // Where the platform places windows, a client learns nothing of its place;
 // a maximised window stands at the screen's origin, any other where it asked.
 float Form::Left() const {
-  if (closed_) return left_;
-  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().x() : left_;
-  return Kept(left_, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX);
+  if (closed_) return box_.left;
+  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().x() : box_.left;
+  return Kept(box_.left, window_->frameGeometry().x(), TwipsToPixelsX, PixelsToTwipsX);
 }
 float Form::Top() const {
-  if (closed_) return top_;
-  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().y() : top_;
-  return Kept(top_, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY);
+  if (closed_) return box_.top;
+  if (!PlatformPlacesWindows()) return window_->isMaximized() ? ScreenOriginTwips().y() : box_.top;
+  return Kept(box_.top, window_->frameGeometry().y(), TwipsToPixelsY, PixelsToTwipsY);
 }
 float Form::Width() const {
-  if (closed_) return width_;
-  return Kept(width_, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
+  if (closed_) return box_.width;
+  return Kept(box_.width, window_->frameGeometry().width(), TwipsToPixelsX, PixelsToTwipsX);
 }
 float Form::Height() const {
-  if (closed_) return height_;
-  return Kept(height_, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
+  if (closed_) return box_.height;
+  return Kept(box_.height, window_->frameGeometry().height(), TwipsToPixelsY, PixelsToTwipsY);
 }
 
 void Form::SetLeft(float twips) {
   centred_ = false;
-  left_ = twips;
+  box_.left = twips;
   ApplyGeometry();
 }
 
 void Form::SetTop(float twips) {
   centred_ = false;
-  top_ = twips;
+  box_.top = twips;
   ApplyGeometry();
 }
 
 void Form::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
+  box_.SetWidth(twips);
   clientSized_ = false;
-  width_ = twips;
   ApplyGeometry();
 }
 
 void Form::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
+  box_.SetHeight(twips);
   clientSized_ = false;
-  height_ = twips;
   ApplyGeometry();
 }
 
 void Form::Move(float left, float top, float width, float height) {
-  CheckExtent(width, "Width");
-  CheckExtent(height, "Height");
+  box_.Move(left, top, width, height);
   clientSized_ = false;
   centred_ = false;
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
   ApplyGeometry();
 }
 
@@ -230,7 +221,7 @@ void Form::ApplyGeometry() {
   // frame included, over the whole output. That is the maximised window; the
   // compositor sizes it, and Left, Top, Width and Height read what it gave.
   // Until the compositor has answered, the window has the size asked for.
-  const bool maximise = !PlatformPlacesWindows() && CoversScreen(left_, top_, width_, height_);
+  const bool maximise = !PlatformPlacesWindows() && CoversScreen(box_.left, box_.top, box_.width, box_.height);
   if (maximise && window_->isVisible()) {
     // The compositor's to size (a tiling one may tile rather than maximise).
     if (!window_->isMaximized()) window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
@@ -245,8 +236,8 @@ void Form::ApplyGeometry() {
   // FollowFrame places the window again once it is known.
   const QMargins margins = FrameMargins();
   placedMargins_ = margins;
-  const int w = std::max(1, TwipsToPixelsX(width_) - margins.left() - margins.right());
-  const int h = std::max(1, TwipsToPixelsY(height_) - margins.top() - margins.bottom());
+  const int w = std::max(1, TwipsToPixelsX(box_.width) - margins.left() - margins.right());
+  const int h = std::max(1, TwipsToPixelsY(box_.height) - margins.top() - margins.bottom());
   const bool fixed = borderStyle_ == BorderStyle::FixedSingle || borderStyle_ == BorderStyle::FixedDialog;
   if (fixed) {
     window_->setFixedSize(w, h);
@@ -255,7 +246,7 @@ void Form::ApplyGeometry() {
     window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window_->resize(w, h);
   }
-  window_->move(TwipsToPixelsX(left_), TwipsToPixelsY(top_));
+  window_->move(TwipsToPixelsX(box_.left), TwipsToPixelsY(box_.top));
   if (maximise && !window_->isMaximized()) window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
 }
 
@@ -307,8 +298,8 @@ void Form::SetClientSize(float width, float height) {
   for (int pass = 0; pass < 2; ++pass) {
     const QSize client = ClientPixels();
     const QRect frame = window_->frameGeometry();
-    width_ = PixelsToTwipsX(frame.width() + wantW - client.width());
-    height_ = PixelsToTwipsY(frame.height() + wantH - client.height());
+    box_.width = PixelsToTwipsX(frame.width() + wantW - client.width());
+    box_.height = PixelsToTwipsY(frame.height() + wantH - client.height());
     ApplyGeometry();
   }
 }
@@ -340,8 +331,8 @@ void Form::SetBorderStyle(BorderStyle style) {
 
 void Form::CenterOnScreen() {
   centred_ = true;  // again once the frame is known (at Show)
-  left_ = (Screen::Width() - Width()) / 2;
-  top_ = (Screen::Height() - Height()) / 2;
+  box_.left = (Screen::Width() - Width()) / 2;
+  box_.top = (Screen::Height() - Height()) / 2;
   ApplyGeometry();
 }
 

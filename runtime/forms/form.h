@@ -19,7 +19,9 @@
 #include <QSize>
 
 #include "runtime/forms/container.h"
+#include "runtime/forms/detail/form_window_owner.h"
 #include "runtime/forms/menu.h"
+#include "runtime/forms/twips_box.h"
 
 class QAction;
 
@@ -41,7 +43,7 @@ enum class BorderStyle {
 inline constexpr int16_t kUnloadFromWindowManager = 0;
 inline constexpr int16_t kUnloadFromCode = 1;
 
-class Form : public Container {
+class Form : public Container, private detail::FormWindowOwner {
  public:
   Form();
   ~Form() override;
@@ -57,7 +59,7 @@ class Form : public Container {
   // Shown and not closed.
   bool IsOpen() const;
   bool Loaded() const { return loaded_; }
-  bool Closed() const { return closed_; }
+  bool Closed() const override { return closed_; }
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
@@ -81,7 +83,6 @@ class Form : public Container {
   void SetClientSize(float width, float height);
 
   void SetBorderStyle(BorderStyle style);
-  BorderStyle GetBorderStyle() const { return borderStyle_; }
   // Centres the outer window on the primary screen.
   void CenterOnScreen();
 
@@ -108,14 +109,14 @@ class Form : public Container {
   virtual void Form_Terminate() {}
 
  private:
-  friend class detail::FormWindow;
   // The shared closing sequence; true when the form is closed afterwards.
   bool RunClosingSequence(int16_t unloadMode);
+  bool CloseFromWindowManager() override;
   void ApplyGeometry();
   // Applies the geometry again when the window manager's frame round the
   // window differs from the one the last placement allowed for: when the
   // frame first becomes known after showing, and whenever it changes.
-  void FollowFrame();
+  void FollowFrame() override;
   QMargins FrameMargins() const;
   QSize ClientPixels() const;
   void FocusFirstButton();
@@ -124,7 +125,7 @@ class Form : public Container {
   std::vector<std::unique_ptr<Menu>> menus_;
   detail::MenuAccessKeys* accessKeys_ = nullptr;  // owned by the menu bar
   std::string caption_;
-  float left_, top_, width_, height_;
+  TwipsBox box_;
   float clientWidth_ = 0, clientHeight_ = 0;
   bool clientSized_ = false;  // the client size was set last, not the outer one
   bool centred_ = false;      // centred, and not placed since

@@ -3,13 +3,13 @@
 #include <QCloseEvent>
 #include <QWindow>
 
+#include "runtime/forms/detail/form_window_owner.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
-#include "runtime/forms/form.h"
 
 namespace forms::detail {
 
-FormWindow::FormWindow(Form* form) : QMainWindow(nullptr), form_(form) {
+FormWindow::FormWindow(FormWindowOwner* form) : QMainWindow(nullptr), form_(form) {
   // The program decides when it ends, not the last window.
   setAttribute(Qt::WA_QuitOnClose, false);
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -51,7 +51,7 @@ void FormWindow::closeEvent(QCloseEvent* e) {
   // The window manager's close takes the same road as Unload from code; the
   // form hides the window itself when the sequence lets it close.
   bool closed = false;
-  Guarded("Form close request", [&] { closed = form_->RunClosingSequence(kUnloadFromWindowManager); });
+  Guarded("Form close request", [&] { closed = form_->CloseFromWindowManager(); });
   e->setAccepted(closed);
 }
 

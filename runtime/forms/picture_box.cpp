@@ -1,13 +1,10 @@
 #include "runtime/forms/picture_box.h"
 
-#include "runtime/forms/detail/child_geometry.h"
 #include "runtime/forms/detail/surface.h"
 
 namespace forms {
 
-using detail::CheckExtent;
-
-PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), name_(std::move(name)) {
+PictureBox::PictureBox(Container& parent, std::string name) : name_(std::move(name)) {
   auto* surface = new detail::Surface(this, parent.Widget());
   SetSurface(surface);
   Place();
@@ -16,39 +13,47 @@ PictureBox::PictureBox(Container& parent, std::string name) : parent_(parent), n
 
 PictureBox::~PictureBox() = default;
 
+PictureBox* Container::FindPictureBox(const std::string& name) const {
+  for (const auto& p : pictureBoxes_) {
+    if (p->Name() == name) return static_cast<PictureBox*>(p.get());
+  }
+  return nullptr;
+}
+
+PictureBox& Container::AddPictureBox(std::string name) {
+  CheckNewName(name);
+  pictureBoxes_.push_back(std::make_unique<PictureBox>(*this, std::move(name)));
+  return static_cast<PictureBox&>(*pictureBoxes_.back());
+}
+
+void PictureBox::SetTimersSuspended(bool suspended) { SuspendTimers(suspended); }
+
 void PictureBox::Place() {
-  if (QWidget* w = Widget()) detail::PlaceInTwips(*w, left_, top_, width_, height_);
+  if (QWidget* w = Widget()) detail::PlaceInTwips(*w, box_);
 }
 
 void PictureBox::SetLeft(float twips) {
-  left_ = twips;
+  box_.left = twips;
   Place();
 }
 
 void PictureBox::SetTop(float twips) {
-  top_ = twips;
+  box_.top = twips;
   Place();
 }
 
 void PictureBox::SetWidth(float twips) {
-  CheckExtent(twips, "Width");
-  width_ = twips;
+  box_.SetWidth(twips);
   Place();
 }
 
 void PictureBox::SetHeight(float twips) {
-  CheckExtent(twips, "Height");
-  height_ = twips;
+  box_.SetHeight(twips);
   Place();
 }
 
 void PictureBox::Move(float left, float top, float width, float height) {
-  CheckExtent(width, "Width");
-  CheckExtent(height, "Height");
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
+  box_.Move(left, top, width, height);
   Place();
 }
 

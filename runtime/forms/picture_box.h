@@ -4,23 +4,24 @@
 // it lies above every windowless element of its parent.
 #include <string>
 
+#include "runtime/forms/child_window.h"
 #include "runtime/forms/container.h"
+#include "runtime/forms/twips_box.h"
 
 namespace forms {
 
-class PictureBox : public Container {
+class PictureBox : public Container, public ChildWindow {
  public:
   PictureBox(Container& parent, std::string name);
   ~PictureBox() override;
 
-  const std::string& Name() const { return name_; }
-  Container& Parent() const { return parent_; }
+  const std::string& Name() const override { return name_; }
 
   // Twips, relative to the parent's client area; kept as set.
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
+  float Left() const { return box_.left; }
+  float Top() const { return box_.top; }
+  float Width() const { return box_.width; }
+  float Height() const { return box_.height; }
   void SetLeft(float twips);
   void SetTop(float twips);
   void SetWidth(float twips);
@@ -28,18 +29,18 @@ class PictureBox : public Container {
   void Move(float left, float top, float width, float height);
 
   // The client area equals the box (no border).
-  float ScaleWidth() const { return width_; }
-  float ScaleHeight() const { return height_; }
+  float ScaleWidth() const { return box_.width; }
+  float ScaleHeight() const { return box_.height; }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
 
  private:
   void Place();
+  void SetTimersSuspended(bool suspended) override;
 
-  Container& parent_;
   std::string name_;
-  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TwipsBox box_;
   bool visible_ = true;
 };
 

@@ -1,18 +1,14 @@
 #include "runtime/forms/detail/surface.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QWindow>
 #include <vector>
 
-#include "runtime/forms/container.h"
 #include "runtime/forms/detail/frame_pacer.h"
-#include "runtime/forms/detail/runtime_state.h"
-#include "runtime/forms/user_control.h"
+#include "runtime/forms/detail/surface_owner.h"
 
 namespace forms::detail {
 namespace {
@@ -24,7 +20,7 @@ std::vector<QPointer<Surface>>& PendingShows() {
 
 }  // namespace
 
-Surface::Surface(Container* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+Surface::Surface(SurfaceOwner* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
   // The container paints every pixel itself (background first).
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
@@ -34,7 +30,6 @@ Surface::~Surface() = default;
 
 void Surface::DetachOwner() {
   owner_ = nullptr;
-  control_ = nullptr;
 }
 
 void Surface::Dispose() {
@@ -48,11 +43,6 @@ void Surface::Dispose() {
 }
 
 void Surface::setVisible(bool visible) {
-  // A control that is invisible at run time stays hidden however its host
-  // asks, but shows while the host is being designed.
-  if (visible && control_ != nullptr && control_->InvisibleAtRuntime() && control_->AmbientUserMode()) {
-    visible = false;
-  }
   QWidget::setVisible(visible);
   FlushPendingShows();
 }
@@ -85,9 +75,8 @@ void Surface::paintEvent(QPaintEvent* e) {
   }
 }
 
-void Surface::showEvent(QShowEvent* e) {
-  QWidget::showEvent(e);
-  if (control_ == nullptr || showPending_) return;
+void Surface::QueueShowHandler() {
+  if (showPending_) return;
   showPending_ = true;
   PendingShows().push_back(this);
   QMetaObject::invokeMethod(this, [] { FlushPendingShows(); }, Qt::QueuedConnection);
@@ -112,46 +101,10 @@ void Surface::FlushPendingShows() {
   if (deferred) QMetaObject::invokeMethod(QCoreApplication::instance(), [] { FlushPendingShows(); }, Qt::QueuedConnection);
 }
 
-void Surface::WaitUntilOnScreen() {
-  // Until the window manager has mapped the top-level window and Qt has
-  // painted it, whatever the handler shows (a modal message) would stand on
-  // an empty screen, and the window would come only after it. Input waits;
-  // the wait is short, and bounded for a window that is never exposed
-  // (minimised, on another desktop).
-  constexpr int kLongestWaitMs = 2000;
-  QWidget* top = window();
-  QElapsedTimer waited;
-  waited.start();
-  while (top->isVisible() && !(top->windowHandle() != nullptr && top->windowHandle()->isExposed()) &&
-         waited.elapsed() < kLongestWaitMs) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 20);
-  }
-  // The expose paints the window; let that paint reach the screen.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 void Surface::RunShowHandler() {
   if (!showPending_) return;
   showPending_ = false;
-  if (control_ == nullptr || !isVisible()) return;
-  // The wait and the handler may run host code that lets go of the control
-  // or destroys its window.
-  Ref<UserControl> hold = control_->HoldReference();
-  QPointer<Surface> self(this);
-  WaitUntilOnScreen();
-  if (!self || control_ == nullptr || !isVisible()) return;
-  Guarded("UserControl_Show", [&] { hold->NotifyShown(); });
-}
-
-void Surface::mouseDoubleClickEvent(QMouseEvent* e) {
-  if (control_ != nullptr && e->button() == Qt::LeftButton) {
-    Ref<UserControl> hold = control_->HoldReference();
-    Guarded("UserControl_DblClick", [&] { hold->DoubleClicked(); });
-    e->accept();
-    return;
-  }
-  QWidget::mouseDoubleClickEvent(e);
+  OnShown();
 }
 
 }  // namespace forms::detail

@@ -41,7 +41,6 @@ class Timer {
   // A timer whose owner has closed stays quiet whatever Enabled says, so a
   // closed window never receives another tick.
   void SetSuspended(bool suspended);
-  bool Suspended() const { return suspended_; }
 
   // The widget whose screen sets the resolution (the primary screen's
   // while it returns nullptr, and without one).

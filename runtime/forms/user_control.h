@@ -17,6 +17,7 @@
 #include "runtime/forms/container.h"
 #include "runtime/forms/property_bag.h"
 #include "runtime/forms/ref.h"
+#include "runtime/forms/twips_box.h"
 
 namespace forms {
 
@@ -61,8 +62,8 @@ class UserControl : public Container {
 
   // Size in twips. The control's own setters resize its window and tell the
   // site; they do not call UserControl_Resize.
-  float Width() const { return width_; }
-  float Height() const { return height_; }
+  float Width() const { return box_.width; }
+  float Height() const { return box_.height; }
   void SetWidth(float twips);
   void SetHeight(float twips);
 
@@ -100,8 +101,8 @@ class UserControl : public Container {
   void ApplySize();
 
   ControlSite* site_ = nullptr;
-  float width_ = 0;
-  float height_ = 0;
+  // The host places the window; the size is the control's.
+  TwipsBox box_;
   uint32_t refs_ = 1;
   bool invisibleAtRuntime_ = false;
   bool inResize_ = false;

@@ -4,17 +4,15 @@
 // frame it puts round the window places the window again.
 #include <QMainWindow>
 
-namespace forms {
-class Form;
-}
-
 namespace forms::detail {
+
+class FormWindowOwner;
 
 class FormWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit FormWindow(Form* form);
+  explicit FormWindow(FormWindowOwner* form);
   void DetachForm() { form_ = nullptr; }
 
   // Whether a paint of `widget` may go to the screen: its top-level window is
@@ -33,7 +31,7 @@ class FormWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* e) override;
 
  private:
-  Form* form_;
+  FormWindowOwner* form_;
 };
 
 }  // namespace forms::detail

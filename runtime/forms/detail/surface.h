@@ -2,28 +2,23 @@
 // The widget that paints a container's client area: background, then the
 // windowless elements back to front. Child windows of the container are its
 // child widgets, so Qt draws them above the elements and clips everything to
-// the client area.
+// the client area. A control's window is a surface whose own handlers run the
+// control's (user_control.cpp).
 #include <QPointer>
 #include <QWidget>
 
-namespace forms {
-class Container;
-class UserControl;
-}  // namespace forms
-
 namespace forms::detail {
+
+class SurfaceOwner;
 
 class Surface : public QWidget {
   Q_OBJECT
 
  public:
-  Surface(Container* owner, QWidget* parent);
+  Surface(SurfaceOwner* owner, QWidget* parent);
   ~Surface() override;
 
-  Container* Owner() const { return owner_; }
-  // The control whose window this is, if any.
-  UserControl* Control() const { return control_; }
-  void SetControl(UserControl* control) { control_ = control; }
+  SurfaceOwner* Owner() const { return owner_; }
   // Cuts the link before the owner goes away.
   void DetachOwner();
   // True while one of this widget's own event handlers runs.
@@ -39,23 +34,24 @@ class Surface : public QWidget {
   // Asks Qt to paint the owner's changes so far; true if there were any.
   bool PaintChanges();
 
-  // Runs the Show handlers of control windows shown since the last call.
+  // Runs the Show handlers of windows shown since the last call.
   // Qt shows a window's children from a copy of its child list, so host code
   // (a modal message, a pumping loop) must not run inside that traversal: a
   // widget deleted by the nested loop would be used after it is freed. Show
-  // events only mark the control; whoever showed the window calls this once
+  // events only mark the window; whoever showed the window calls this once
   // Qt is done, and a queued call catches shows that Qt started itself.
   static void FlushPendingShows();
 
  protected:
   bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
-  void showEvent(QShowEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  // Marks this window for the next FlushPendingShows, which runs OnShown.
+  void QueueShowHandler();
+  // What a subclass does once its window has been shown.
+  virtual void OnShown() {}
 
  private:
-  Container* owner_;
-  UserControl* control_ = nullptr;
+  SurfaceOwner* owner_;
   int eventDepth_ = 0;
   bool showPending_ = false;
   // The pacer this surface waits on for its next frame, if any; a pacer
@@ -63,8 +59,6 @@ class Surface : public QWidget {
   QPointer<QObject> pacer_;
 
   void RunShowHandler();
-  // Pumps (no input) until the top-level window is on the screen, painted.
-  void WaitUntilOnScreen();
 };
 
 }  // namespace forms::detail
