@@ -22,6 +22,7 @@
 #include "runtime/forms/msgbox.h"
 #include "runtime/forms/picture_box.h"
 #include "runtime/forms/timer.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 #include "tests/demo/demo_session.h"
 

@@ -13,6 +13,7 @@
 
 #include "controls/meter/kv_disp_vu.h"
 #include "runtime/forms/ref.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 
 namespace {

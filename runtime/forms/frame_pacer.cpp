@@ -8,8 +8,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "runtime/forms/detail/surface.h"
-
 namespace forms::detail {
 
 std::chrono::nanoseconds FramePeriod(const QWidget* widget) {
@@ -33,17 +31,17 @@ FramePacer& FramePacer::Of(QWidget* widget) {
   return *new FramePacer(window);
 }
 
-void FramePacer::Request(Surface* surface) {
+void FramePacer::Request(QWidget* widget, FrameClient& client) {
   const auto now = Clock::now();
   const auto period = FramePeriod(window_);
   // A frame whose paint never came (its window went off the screen) stops
   // counting as on its way after a while.
   if (inFlight_ && now - lastFrame_ < 2 * period) {
-    surface->PaintChanges();
+    client.PaintFrame();
     return;
   }
   inFlight_ = false;
-  waiting_.emplace_back(surface);
+  waiting_.push_back({widget, &client});
   if (next_.isActive()) return;
   due_ = std::max(lastFrame_ + period, now);
   // Rounded up: never before the frame is due.
@@ -56,11 +54,11 @@ void FramePacer::StartFrame() {
   // the next one is due a period after this one was, not after it came.
   const auto now = Clock::now();
   lastFrame_ = now - due_ < FramePeriod(window_) ? due_ : now;
-  std::vector<QPointer<Surface>> waiting;
+  std::vector<Waiting> waiting;
   waiting.swap(waiting_);
   bool asked = false;
-  for (const QPointer<Surface>& surface : waiting) {
-    if (surface) asked = surface->PaintChanges() || asked;
+  for (const Waiting& w : waiting) {
+    if (w.widget) asked = w.client->PaintFrame() || asked;
   }
   inFlight_ = asked;
 }

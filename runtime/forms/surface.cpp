@@ -7,7 +7,6 @@
 #include <QWindow>
 #include <vector>
 
-#include "runtime/forms/detail/frame_pacer.h"
 #include "runtime/forms/detail/surface_owner.h"
 
 namespace forms::detail {
@@ -51,10 +50,10 @@ void Surface::ScheduleRepaintChanges() {
   if (pacer_) return;
   FramePacer& pacer = FramePacer::Of(this);
   pacer_ = &pacer;
-  pacer.Request(this);
+  pacer.Request(this, *this);
 }
 
-bool Surface::PaintChanges() {
+bool Surface::PaintFrame() {
   pacer_ = nullptr;
   return owner_ != nullptr && owner_->RepaintChanges();
 }

@@ -118,4 +118,9 @@ ScopedMixerSetting::~ScopedMixerSetting() {
   s.setting = std::move(previous_);
 }
 
+ScopedMixerDevice::ScopedMixerDevice(std::shared_ptr<MixerDevice> device)
+    : previous_(InstallMixerDevice(std::move(device))) {}
+
+ScopedMixerDevice::~ScopedMixerDevice() { InstallMixerDevice(std::move(previous_)); }
+
 }  // namespace winmm

@@ -41,4 +41,17 @@ class ScopedMixerSetting {
   std::optional<std::string> previous_;
 };
 
+// Makes `device` mixer device 0 for this process until the scope ends, ahead
+// of KV_MIXER_DEVICE. Handles opened meanwhile keep their device after it.
+class ScopedMixerDevice {
+ public:
+  explicit ScopedMixerDevice(std::shared_ptr<MixerDevice> device);
+  ~ScopedMixerDevice();
+  ScopedMixerDevice(const ScopedMixerDevice&) = delete;
+  ScopedMixerDevice& operator=(const ScopedMixerDevice&) = delete;
+
+ private:
+  std::shared_ptr<MixerDevice> previous_;
+};
+
 }  // namespace winmm

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "runtime/platform/error.h"
-#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/mmsystem.h"
 
 namespace winmm {
@@ -189,10 +188,5 @@ uint32_t ScriptedMixer::ReadSigned(uint32_t controlId, int32_t& value) {
   if (r.result == MMSYSERR_NOERROR) value = r.value;
   return r.result;
 }
-
-ScopedMixerDevice::ScopedMixerDevice(std::shared_ptr<MixerDevice> device)
-    : previous_(InstallMixerDevice(std::move(device))) {}
-
-ScopedMixerDevice::~ScopedMixerDevice() { InstallMixerDevice(std::move(previous_)); }
 
 }  // namespace winmm

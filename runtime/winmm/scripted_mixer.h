@@ -6,7 +6,7 @@
 // In a test:
 //   auto mixer = std::make_shared<winmm::ScriptedMixer>(
 //       winmm::MixerScript::Parse("values 1200 fail 1200"));
-//   winmm::ScopedMixerDevice use(mixer);   // mixer device 0 is now `mixer`
+//   winmm::ScopedMixerDevice use(mixer);   // device_selection.h: mixer device 0 is now `mixer`
 //   ... mixerOpen / mixerGetControlDetailsA ...; mixer->Counts().reads
 //
 // For a whole program: KV_MIXER_DEVICE=script:FILE, FILE in this format, one
@@ -79,19 +79,6 @@ class ScriptedMixer : public MixerDevice {
   std::shared_ptr<const MixerTopology> topology_;
   size_t next_ = 0;
   MixerCallCounts counts_;
-};
-
-// Makes `device` mixer device 0 for this process until the scope ends, ahead
-// of KV_MIXER_DEVICE. Handles opened meanwhile keep their device after it.
-class ScopedMixerDevice {
- public:
-  explicit ScopedMixerDevice(std::shared_ptr<MixerDevice> device);
-  ~ScopedMixerDevice();
-  ScopedMixerDevice(const ScopedMixerDevice&) = delete;
-  ScopedMixerDevice& operator=(const ScopedMixerDevice&) = delete;
-
- private:
-  std::shared_ptr<MixerDevice> previous_;
 };
 
 }  // namespace winmm

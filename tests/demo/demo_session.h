@@ -11,6 +11,7 @@
 #include <string>
 
 #include "demo/full_screen.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 
 namespace whorlix::testing {

@@ -14,7 +14,15 @@ class QWidget;
 
 namespace forms::detail {
 
-class Surface;
+// What waits for a frame: a widget with changes to paint. Paint asks Qt to
+// paint them and answers whether there were any.
+class FrameClient {
+ public:
+  virtual bool PaintFrame() = 0;
+
+ protected:
+  ~FrameClient() = default;
+};
 
 // One frame of the screen `widget` is on (the primary screen while it has
 // none): from the screen's refresh rate, 60 Hz when the screen reports none.
@@ -31,7 +39,7 @@ class FramePacer : public QObject {
   // `surface` has changes to paint: in the window's next frame, or at once
   // when a frame has been asked for and not painted yet, so that the paint
   // shows every change made up to it and none half-way.
-  void Request(Surface* surface);
+  void Request(QWidget* widget, FrameClient& client);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,7 +51,11 @@ class FramePacer : public QObject {
 
   QWidget* window_;
   QTimer next_;
-  std::vector<QPointer<Surface>> waiting_;
+  struct Waiting {
+    QPointer<QWidget> widget;  // gone: the client went with it
+    FrameClient* client;
+  };
+  std::vector<Waiting> waiting_;
   Clock::time_point lastFrame_{};
   Clock::time_point due_{};  // of the frame the timer waits for
   // A frame has asked Qt for its paint, which has not come yet.

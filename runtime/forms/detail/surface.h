@@ -7,11 +7,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "runtime/forms/detail/frame_pacer.h"
+
 namespace forms::detail {
 
 class SurfaceOwner;
 
-class Surface : public QWidget {
+class Surface : public QWidget, public FrameClient {
   Q_OBJECT
 
  public:
@@ -32,7 +34,7 @@ class Surface : public QWidget {
   // before that frame add nothing.
   void ScheduleRepaintChanges();
   // Asks Qt to paint the owner's changes so far; true if there were any.
-  bool PaintChanges();
+  bool PaintFrame() override;
 
   // Runs the Show handlers of windows shown since the last call.
   // Qt shows a window's children from a copy of its child list, so host code

@@ -16,6 +16,7 @@
 #include "runtime/forms/ref.h"
 #include "runtime/forms/user_control.h"
 #include "runtime/platform/exports.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 
 namespace meter_test {

@@ -16,6 +16,7 @@
 #include "runtime/forms/form.h"
 #include "runtime/forms/msgbox.h"
 #include "runtime/platform/exports.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 #include "tests/runtime/com/test_support.h"
 

@@ -8,6 +8,7 @@
 #include "runtime/kernel32/kernel32.h"
 #include "runtime/winmm/mixer_device.h"
 #include "runtime/winmm/mmsystem.h"
+#include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/scripted_mixer.h"
 
 namespace {
