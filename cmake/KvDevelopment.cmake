@@ -2,7 +2,7 @@
 #   P/include/kvqmxtmr/                 the host API: control.h, dialfen.h, forms.h
 #   P/include/kvqmxtmr/kit/runtime/...  the kit-form headers forms.h reaches
 #   P/lib/cmake/KvQmxTmr/               KvQmxTmrConfig.cmake and its version file
-#   P/lib/pkgconfig/kvqmxtmr.pc
+#   P/lib/<multiarch>/pkgconfig/kvqmxtmr.pc (P/lib/pkgconfig without one)
 # The runtime library itself stays in its private folder (KvInstall.cmake);
 # the package gives a host program a RUNPATH to it.
 
@@ -50,8 +50,16 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/KvQmxTmrConfig.cmake.in
                ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake @ONLY)
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+# The .pc file describes an architecture's library, so it goes where Debian's
+# pkg-config (a cross one too) looks for that architecture's files.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(KV_PKGCONFIG_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
+else()
+  set(KV_PKGCONFIG_DIR lib/pkgconfig)
+endif()
+file(RELATIVE_PATH KV_PKGCONFIG_TO_PREFIX /prefix/${KV_PKGCONFIG_DIR} /prefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/kvqmxtmr.pc.in ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake
               ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
         DESTINATION lib/cmake/KvQmxTmr COMPONENT development)
-install(FILES ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc DESTINATION lib/pkgconfig COMPONENT development)
+install(FILES ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc DESTINATION ${KV_PKGCONFIG_DIR} COMPONENT development)

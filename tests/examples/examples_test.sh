@@ -70,10 +70,11 @@ for example in plain_qt kit_form; do
   }
 done
 # The pkg-config file gives the same: a one-line build of the kit-form host.
-PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists kvqmxtmr || fail "pkg-config finds no kvqmxtmr in $prefix"
+pcdir=$(dirname "$(find "$prefix/lib" -name kvqmxtmr.pc)")   # lib/<multiarch>/pkgconfig
+PKG_CONFIG_PATH="$pcdir" pkg-config --exists kvqmxtmr || fail "pkg-config finds no kvqmxtmr in $prefix"
 # shellcheck disable=SC2046  # the flags are meant to split
 c++ "${sanitize[@]}" "$source/examples/kit_form/main.cpp" -o "$work/kit_form_pc" \
-  $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kvqmxtmr) 2>"$work/pc.log" || {
+  $(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs kvqmxtmr) 2>"$work/pc.log" || {
   cat "$work/pc.log" >&2
   fail "building examples/kit_form with pkg-config"
 }
