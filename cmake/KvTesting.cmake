@@ -1,6 +1,7 @@
 # kv_add_gtest(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=VALUE...>]
-#              [NO_DISCOVERY])
+#              [LOCK <resource>] [NO_DISCOVERY])
 # One GoogleTest program; every case becomes a CTest test carrying the area label.
+# LOCK: no two tests holding the same resource run at once (CTest's RESOURCE_LOCK).
 #
 # The test's environment is compiled into the program (set before main runs,
 # so before Qt starts): gtest_discover_tests flattens a multi-value ENVIRONMENT
@@ -8,7 +9,7 @@
 # behave as it does under CTest anyway. ENV entries win over the caller's
 # environment; the defaults (offscreen Qt, source and build paths) do not.
 function(kv_add_gtest name)
-  cmake_parse_arguments(ARG "NO_DISCOVERY" "LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "NO_DISCOVERY" "LABEL;LOCK" "SOURCES;LIBS;ENV" ${ARGN})
   set(setters "")
   foreach(entry IN LISTS ARG_ENV)
     string(REGEX MATCH "^([^=]+)=(.*)$" _ "${entry}")
@@ -37,11 +38,16 @@ ${setters}  }
   if(ARG_NO_DISCOVERY)
     return()
   endif()
+  set(lock "")
+  if(ARG_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_LOCK})
+  endif()
   include(GoogleTest)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES
       LABELS "${ARG_LABEL}"
-      TIMEOUT 120)
+      TIMEOUT 120
+      ${lock})
 endfunction()
