@@ -23,10 +23,10 @@
 // timer and the bar graph ask for a tick every millisecond and get one a
 // frame of the screen; the first line gives what waking every millisecond
 // would cost on this machine with nothing done at all. The baseline of the
-// same run is the least any Qt Widgets program pays on this display
-// (qt_floor.cpp): a bare window whose timer ticks once a frame, with nothing
-// drawn (against which the fixed levels are set) and with a small strip
-// repainted at every tick (against which the sweeping level is set).
+// same run is what a bare Qt Widgets program pays on this display
+// (qt_floor.cpp): a window whose timer ticks once a frame, with nothing drawn
+// (against which the fixed levels are set) and with a small strip repainted
+// at every tick (against which the sweeping level is set).
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
@@ -347,12 +347,12 @@ int main(int argc, char** argv) {
         const bool met = (!mode.demoGoal || Median(demo["partial"]) <= demoGoal) && Median(x["partial"]) <= 1.0;
         // A moving level is set against the floor that paints, a fixed one
         // against the one that only ticks; a flat-out loop against neither.
-        const double floor = Median(floorOf(level.name == "sweep" ? "paint" : "tick", &Figures::demo));
+        const double bare = Median(floorOf(level.name == "sweep" ? "paint" : "tick", &Figures::demo));
         std::printf("%-15s %-8s | %-24s %-24s %6s | %-24s %-24s %6s | %-7s | %s\n", mode.name.c_str(),
                     level.name.c_str(), cell(demo["partial"]).c_str(), cell(demo["full"]).c_str(),
                     Ratio(Median(demo["partial"]), Median(demo["full"])).c_str(), cell(x["partial"]).c_str(),
                     cell(x["full"]).c_str(), Ratio(Median(x["partial"]), Median(x["full"])).c_str(),
-                    mode.demoGoal ? Ratio(Median(demo["partial"]), floor).c_str() : "-", met ? "met" : "missed");
+                    mode.demoGoal ? Ratio(Median(demo["partial"]), bare).c_str() : "-", met ? "met" : "missed");
       }
     }
     fs::remove_all(work);

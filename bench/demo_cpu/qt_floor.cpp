@@ -1,7 +1,7 @@
-// The least a Qt Widgets program pays for what the demo's modes do, as the
-// baseline demo_cpu_per_mode measures on the same display in the same run:
-// a bare window as large as the screen, shown the way the demo's is, whose
-// precise timer ticks once a frame of the screen.
+// What a bare Qt Widgets program pays for the ticks and paints the demo's
+// modes make, as the baseline demo_cpu_per_mode measures on the same display
+// in the same run: a window as large as the screen, shown the way the demo's
+// is, whose precise timer ticks once a frame of the screen.
 //
 //   KV_FLOOR_DRAWING=tick    the tick does nothing (what a fixed level costs)
 //   KV_FLOOR_DRAWING=paint   the tick repaints a 20 x 200 strip in the other
