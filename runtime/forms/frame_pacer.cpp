@@ -18,6 +18,16 @@ std::chrono::nanoseconds FramePeriod(const QWidget* widget) {
   return std::chrono::nanoseconds(static_cast<int64_t>(std::llround(1e9 / rate)));
 }
 
+std::chrono::nanoseconds RecentFramePeriod::Of(const QWidget* widget) {
+  const auto now = std::chrono::steady_clock::now();
+  if (widget != widget_ || period_.count() == 0 || now - lookedUp_ >= std::chrono::seconds(1)) {
+    widget_ = widget;
+    period_ = FramePeriod(widget);
+    lookedUp_ = now;
+  }
+  return period_;
+}
+
 FramePacer::FramePacer(QWidget* window) : QObject(window), window_(window) {
   next_.setSingleShot(true);
   next_.setTimerType(Qt::PreciseTimer);
@@ -33,7 +43,7 @@ FramePacer& FramePacer::Of(QWidget* widget) {
 
 void FramePacer::Request(QWidget* widget, FrameClient& client) {
   const auto now = Clock::now();
-  const auto period = FramePeriod(window_);
+  const auto period = period_.Of(window_);
   // A frame whose paint never came (its window went off the screen) stops
   // counting as on its way after a while.
   if (inFlight_ && now - lastFrame_ < 2 * period) {
@@ -53,7 +63,7 @@ void FramePacer::StartFrame() {
   // Frames keep the screen's cadence although the timer fires a little late:
   // the next one is due a period after this one was, not after it came.
   const auto now = Clock::now();
-  lastFrame_ = now - due_ < FramePeriod(window_) ? due_ : now;
+  lastFrame_ = now - due_ < period_.Of(window_) ? due_ : now;
   std::vector<Waiting> waiting;
   waiting.swap(waiting_);
   bool asked = false;

@@ -29,22 +29,27 @@ void TimerDriver::Stop() {
   }
 }
 
-std::chrono::nanoseconds TimerDriver::Period() const {
+std::chrono::nanoseconds TimerDriver::Period() {
   const QWidget* widget = owner_->screenOf_ ? owner_->screenOf_() : nullptr;
-  return std::max<std::chrono::nanoseconds>(interval_, FramePeriod(widget));
+  return std::max<std::chrono::nanoseconds>(interval_, framePeriod_.Of(widget));
 }
 
 void TimerDriver::AimAtDeadline() {
   // Rounded up, so no tick comes before its deadline. Coarse timers may fire
   // up to 5 % late; precise ones keep the pace.
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now());
-  id_ = startTimer(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)), Qt::PreciseTimer);
+  const auto wait =
+      std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now()), std::chrono::milliseconds(0));
+  // A running Qt timer repeats at its interval, counted from when it was due
+  // rather than from when its event came: asked for the same wait again, it
+  // is aimed already, give or take the lateness of this tick's event.
+  if (id_ != 0 && wait == armed_) return;
+  if (id_ != 0) killTimer(id_);
+  id_ = startTimer(wait, Qt::PreciseTimer);
+  armed_ = wait;
 }
 
 void TimerDriver::timerEvent(QTimerEvent* e) {
   if (e->timerId() != id_) return;
-  killTimer(id_);
-  id_ = 0;
   // The next deadline is aimed at before the handler runs, which may stop or
   // restart this timer. One missed while a handler ran late is dropped.
   const auto now = Clock::now();

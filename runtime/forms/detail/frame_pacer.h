@@ -28,6 +28,20 @@ class FrameClient {
 // none): from the screen's refresh rate, 60 Hz when the screen reports none.
 std::chrono::nanoseconds FramePeriod(const QWidget* widget);
 
+// FramePeriod for those who ask at every tick or change: looked up again at
+// most once a second, since the lookup (from the widget up to its window and
+// screen) costs more than a tick's own work. A window moved to a screen of
+// another rate takes up that screen's pace within the second.
+class RecentFramePeriod {
+ public:
+  std::chrono::nanoseconds Of(const QWidget* widget);
+
+ private:
+  const QWidget* widget_ = nullptr;
+  std::chrono::nanoseconds period_{0};
+  std::chrono::steady_clock::time_point lookedUp_{};
+};
+
 class FramePacer : public QObject {
   Q_OBJECT
 
@@ -50,6 +64,7 @@ class FramePacer : public QObject {
   void StartFrame();
 
   QWidget* window_;
+  RecentFramePeriod period_;
   QTimer next_;
   struct Waiting {
     QPointer<QWidget> widget;  // gone: the client went with it

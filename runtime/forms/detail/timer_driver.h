@@ -1,11 +1,13 @@
 #pragma once
-// The Qt side of forms::Timer: a precise single-shot QObject timer aimed at
-// each tick's deadline in turn. Deadlines follow one another by the interval,
-// or by one frame of the screen when that is longer, measured in nanoseconds
-// so that the pace matches the screen's although Qt counts in milliseconds.
+// The Qt side of forms::Timer: a precise QObject timer aimed at each tick's
+// deadline in turn. Deadlines follow one another by the interval, or by one
+// frame of the screen when that is longer, measured in nanoseconds so that
+// the pace matches the screen's although Qt counts in milliseconds.
 #include <chrono>
 
 #include <QObject>
+
+#include "runtime/forms/detail/frame_pacer.h"
 
 namespace forms {
 class Timer;
@@ -28,13 +30,15 @@ class TimerDriver : public QObject {
 
  private:
   using Clock = std::chrono::steady_clock;
-  std::chrono::nanoseconds Period() const;
+  std::chrono::nanoseconds Period();
   void AimAtDeadline();
 
   Timer* owner_;
   std::chrono::milliseconds interval_{0};
+  RecentFramePeriod framePeriod_;
   Clock::time_point deadline_{};
   int id_ = 0;
+  std::chrono::milliseconds armed_{0};  // the running Qt timer's interval
   bool running_ = false;
 };
 
