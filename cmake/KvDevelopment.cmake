@@ -2,9 +2,10 @@
 #   P/include/kvqmxtmr/                 the host API: control.h, dialfen.h, forms.h
 #   P/include/kvqmxtmr/kit/runtime/...  the kit-form headers forms.h reaches
 #   P/lib/cmake/KvQmxTmr/               KvQmxTmrConfig.cmake and its version file
-#   P/lib/<multiarch>/pkgconfig/kvqmxtmr.pc (P/lib/pkgconfig without one)
-# The runtime library itself stays in its private folder (KvInstall.cmake);
-# the package gives a host program a RUNPATH to it.
+#   P/lib/<multiarch>/pkgconfig/kvqmxtmr.pc
+#   P/lib/<multiarch>/libkvqmxtmr.so    the link to the runtime library (KvInstall.cmake)
+# Neither gives a host a RUNPATH: from the packages the library lies where
+# the loader looks.
 
 # Every installed header, and no other. runtime/host/ lands in
 # include/kvqmxtmr/; the rest keeps its path below include/kvqmxtmr/kit/, where
@@ -29,6 +30,8 @@ set(KV_PUBLIC_HEADERS
   runtime/forms/shape.h
   runtime/forms/timer.h
   runtime/forms/twips_box.h
+  # The export mark every header above carries.
+  runtime/platform/export.h
   # The interfaces Container and Form implement for their own windows.
   runtime/forms/detail/form_window_owner.h
   runtime/forms/detail/surface_owner.h)
@@ -44,19 +47,15 @@ foreach(header IN LISTS KV_PUBLIC_HEADERS)
 endforeach()
 
 include(CMakePackageConfigHelpers)
-set(KV_RUNTIME_FILE_NAME libdesktop_runtime.so.${PROJECT_VERSION})
-set(KV_RUNTIME_SONAME libdesktop_runtime.so.1)
+set(KV_RUNTIME_FILE_NAME libkvqmxtmr.so.${PROJECT_VERSION})
+set(KV_RUNTIME_SONAME libkvqmxtmr.so.1)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/KvQmxTmrConfig.cmake.in
                ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake @ONLY)
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 # The .pc file describes an architecture's library, so it goes where Debian's
 # pkg-config (a cross one too) looks for that architecture's files.
-if(CMAKE_LIBRARY_ARCHITECTURE)
-  set(KV_PKGCONFIG_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
-else()
-  set(KV_PKGCONFIG_DIR lib/pkgconfig)
-endif()
+set(KV_PKGCONFIG_DIR ${KV_INSTALL_LIBDIR}/pkgconfig)
 file(RELATIVE_PATH KV_PKGCONFIG_TO_PREFIX /prefix/${KV_PKGCONFIG_DIR} /prefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/kvqmxtmr.pc.in ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake

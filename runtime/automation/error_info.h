@@ -2,6 +2,7 @@
 // The words behind the last failed status code of this thread. Status-code
 // functions (the module services, creation) can only return a number; they
 // leave the full message here for tools that want to show it.
+#include "runtime/platform/export.h"
 #include <string>
 
 #include "runtime/automation/hresult.h"
@@ -10,7 +11,7 @@ namespace com {
 
 void SetErrorText(std::string text);
 // The text left by the last failure on this thread, cleared by the reading.
-std::string TakeErrorText();
+KVQMXTMR_EXPORT std::string TakeErrorText();
 
 // The status code for the exception in flight, its message kept as the
 // thread's error text.

@@ -1,6 +1,7 @@
 #pragma once
 // 16-byte identities in the platform's layout (Data1..Data4, little-endian in
 // memory) with the braced text form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+#include "runtime/platform/export.h"
 #include <array>
 #include <compare>
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace com {
 
-struct GUID {
+struct KVQMXTMR_EXPORT GUID {
   uint32_t Data1 = 0;
   uint16_t Data2 = 0;
   uint16_t Data3 = 0;

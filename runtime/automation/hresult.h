@@ -1,5 +1,6 @@
 #pragma once
 // Status codes of the component model, by their published names and values.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <string>
 
@@ -58,7 +59,7 @@ inline constexpr HRESULT TYPE_E_CANTLOADLIBRARY = hr(0x80029C4A);
 // The published name of a code ("REGDB_E_CLASSNOTREG"), or nullptr.
 const char* HResultName(HRESULT h);
 // "0x80040154 (REGDB_E_CLASSNOTREG)", or just the hex form for unnamed codes.
-std::string FormatHResult(HRESULT h);
+KVQMXTMR_EXPORT std::string FormatHResult(HRESULT h);
 
 inline constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
 inline constexpr bool FAILED(HRESULT h) { return h < 0; }

@@ -3,6 +3,7 @@
 // bags keep them. Conversions follow the automation rules: reals round half to
 // even, values out of the target's range raise DISP_E_OVERFLOW, and values that
 // cannot be converted at all raise DISP_E_TYPEMISMATCH (as platform::Error).
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -24,7 +25,7 @@ using VARIANT_BOOL = int16_t;
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-class Variant {
+class KVQMXTMR_EXPORT Variant {
  public:
   Variant() = default;  // VT_EMPTY
   static Variant I2(int16_t v) { return Variant(Storage(std::in_place_index<1>, v)); }
@@ -71,8 +72,8 @@ class Variant {
 
 // Compares by value across numeric types (I2 0 equals I4 0), as a property bag
 // does when it decides whether a value equals its default.
-bool ValueEquals(const Variant& a, const Variant& b);
+KVQMXTMR_EXPORT bool ValueEquals(const Variant& a, const Variant& b);
 
-const char* VarTypeName(VarType vt);
+KVQMXTMR_EXPORT const char* VarTypeName(VarType vt);
 
 }  // namespace com

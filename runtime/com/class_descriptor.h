@@ -3,6 +3,7 @@
 // class objects and server locks that each of them keeps while it lives.
 // The module services (module.h) and the class objects (class_factory.h)
 // both work from these.
+#include "runtime/platform/export.h"
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -17,7 +18,7 @@ namespace com {
 using ModuleWord = std::atomic<std::intptr_t>;
 
 // One count on a module's second word for as long as it lives.
-class ModuleUsage {
+class KVQMXTMR_EXPORT ModuleUsage {
  public:
   ModuleUsage() = default;
   explicit ModuleUsage(ModuleWord* counter);

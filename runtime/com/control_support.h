@@ -1,5 +1,6 @@
 #pragma once
 // The parts of the control wrapper that do not depend on the control's type.
+#include "runtime/platform/export.h"
 #include <string>
 
 #include "runtime/com/control_class.h"
@@ -28,6 +29,6 @@ struct ResolvedControlClass {
 // Finds the coclass `info.className` in `info.library`, its default and
 // default-source interfaces, and checks that `table` describes the default
 // interface. Throws platform::Error (TYPE_E_ELEMENTNOTFOUND, E_INVALIDARG).
-ResolvedControlClass ResolveControlClass(const ControlClassInfo& info, const DispatchTable& table);
+KVQMXTMR_EXPORT ResolvedControlClass ResolveControlClass(const ControlClassInfo& info, const DispatchTable& table);
 
 }  // namespace com

@@ -2,6 +2,7 @@
 // Late-bound calls on an IDispatch, the way a host makes them: by DISPID, with
 // failures raised as platform::Error. A member that raised its own error
 // (DISP_E_EXCEPTION) surfaces with that error's code and description.
+#include "runtime/platform/export.h"
 #include <span>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,7 @@
 
 namespace com {
 
-class DispatchDriver {
+class KVQMXTMR_EXPORT DispatchDriver {
  public:
   DispatchDriver() = default;
   explicit DispatchDriver(ComPtr<IDispatch> target) : target_(std::move(target)) {}

@@ -5,6 +5,7 @@
 // automation rules before the accessor sees them, and an accessor that raises
 // platform::Error comes back as DISP_E_EXCEPTION with the error in EXCEPINFO,
 // having stored nothing (members convert and check before they store).
+#include "runtime/platform/export.h"
 #include <functional>
 #include <map>
 #include <memory>
@@ -71,7 +72,7 @@ Variant ToVariant(const V& value, VarType declared) {
 }
 
 // The members of one interface as the dispatch layer sees them.
-class DispatchTable {
+class KVQMXTMR_EXPORT DispatchTable {
  public:
   enum class Kind { Property, Method };
   struct Member {
@@ -115,7 +116,7 @@ class BoundMember {
 
 // The argument checks, conversions and error mapping of one Invoke.
 // `source` names the object in EXCEPINFO (a ProgID, typically).
-HRESULT InvokeMember(const DispatchTable::Member& member, const BoundMember& bound, uint16_t flags,
+KVQMXTMR_EXPORT HRESULT InvokeMember(const DispatchTable::Member& member, const BoundMember& bound, uint16_t flags,
                      const DISPPARAMS* params, Variant* result, EXCEPINFO* excepInfo, uint32_t* argErr,
                      std::string_view source);
 
@@ -214,7 +215,7 @@ class DispatchMap {
 
 // Binding a DISPID the description does not have, or binding one twice, is a
 // packaging mistake; it is caught when the map is built, not at the first call.
-void CheckBinding(const DispatchTable& table, DISPID dispid, bool isMethod, bool alreadyBound);
+KVQMXTMR_EXPORT void CheckBinding(const DispatchTable& table, DISPID dispid, bool isMethod, bool alreadyBound);
 
 template <class T>
 typename DispatchMap<T>::Entry& DispatchMap<T>::Add(DISPID dispid, DispatchTable::Kind kind) {

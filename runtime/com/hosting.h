@@ -12,6 +12,7 @@
 // Handlers connected with Connect run synchronously inside the control's
 // RaiseEvent; an error a handler raises reaches the code that raised the
 // event.
+#include "runtime/platform/export.h"
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,7 +37,7 @@ struct HostedPlacement {
   float height = 0;
 };
 
-class HostedControl {
+class KVQMXTMR_EXPORT HostedControl {
  public:
   using EventHandler = std::function<void(const std::vector<Variant>& args)>;
 

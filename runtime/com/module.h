@@ -10,6 +10,7 @@
 // second the number of live objects, live class objects and server locks.
 // DllCanUnloadNow answers S_OK only when that number is zero, so a module is
 // never unloaded under a pointer into it.
+#include "runtime/platform/export.h"
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -66,13 +67,13 @@ void* ModuleHandleOf(const void* address);
 // see exactly what DllRegisterServer writes. The type library's version
 // appears in hexadecimal in its keys ("c.0" for 12.0), as the platform
 // writes it; the classes' "Version" stays decimal.
-void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath);
-void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project);
+KVQMXTMR_EXPORT void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath);
+KVQMXTMR_EXPORT void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project);
 // The same with the library taken from `library` instead of the descriptor,
 // under the classes root of the file of `scope`.
-void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
+KVQMXTMR_EXPORT void WriteRegistration(class RegistryData& data, const ProjectDescriptor& project, const std::string& modulePath,
                        const LibraryDescription* library, RegistryScope scope = RegistryScope::User);
-void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project,
+KVQMXTMR_EXPORT void RemoveRegistration(class RegistryData& data, const ProjectDescriptor& project,
                         const LibraryDescription* library, RegistryScope scope = RegistryScope::User);
 
 // Where DllRegisterServer and DllUnregisterServer of every module in this
@@ -85,7 +86,7 @@ struct RegistrationTarget {
   RegistryScope scope = RegistryScope::User;
   std::string stagingRoot;
 };
-void SetRegistrationTarget(const RegistrationTarget& target);
+KVQMXTMR_EXPORT void SetRegistrationTarget(const RegistrationTarget& target);
 RegistrationTarget CurrentRegistrationTarget();
 // What DllRegisterServer registers for the module at `modulePath`: its
 // "TYPELIB" resource read back when the descriptor names one, else the

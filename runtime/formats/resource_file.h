@@ -5,6 +5,7 @@
 // the data, each part DWORD-aligned. A module carries such a file in its
 // ".rsrc" section (see resource_module.h), so standard resource tools can
 // read what it holds.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -39,7 +40,7 @@ inline constexpr uint16_t kResourceDiscardable = 0x1030;
 
 // A resource type or name: a 16-bit number or a string. Strings compare
 // without regard to ASCII case, as the platform's resource look-up does.
-class ResourceId {
+class KVQMXTMR_EXPORT ResourceId {
  public:
   ResourceId(uint16_t ordinal) : ordinal_(ordinal) {}  // NOLINT: numbers read naturally as ids
   ResourceId(std::u16string name) : name_(std::move(name)), isName_(true) {}
@@ -73,15 +74,15 @@ struct Resource {
   std::vector<uint8_t> data;
 };
 
-std::vector<uint8_t> WriteResourceFile(const std::vector<Resource>& resources);
+KVQMXTMR_EXPORT std::vector<uint8_t> WriteResourceFile(const std::vector<Resource>& resources);
 
 // Throws platform::Error(RESOURCE_E_INVALID_DATA) for a truncated or
 // inconsistent file. The leading empty entry is not returned.
-std::vector<Resource> ReadResourceFile(std::span<const uint8_t> file);
+KVQMXTMR_EXPORT std::vector<Resource> ReadResourceFile(std::span<const uint8_t> file);
 
 // The resource with this type and name. Without a language the platform's
 // preference applies: neutral, then English (United States), then any.
-const Resource* FindResourceIn(const std::vector<Resource>& resources, const ResourceId& type,
+KVQMXTMR_EXPORT const Resource* FindResourceIn(const std::vector<Resource>& resources, const ResourceId& type,
                                const ResourceId& name, std::optional<uint16_t> language = std::nullopt);
 
 }  // namespace com

@@ -3,6 +3,7 @@
 // library or program) holds a 32-bit resource file in an ELF section named
 // ".rsrc" that the loader does not map, so resources are read from the
 // module's file; the parsed table is cached per file (path, size, time).
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,7 +27,7 @@ struct ResourceLocation {
 
 // All resources of a module file; empty when it has no ".rsrc" section.
 // Throws platform::Error for a missing or malformed file or resource table.
-std::vector<Resource> ReadModuleResources(const std::string& modulePath);
+KVQMXTMR_EXPORT std::vector<Resource> ReadModuleResources(const std::string& modulePath);
 
 // nullopt when the module has no such resource; errors as ReadModuleResources.
 std::optional<ResourceLocation> FindResource(const std::string& modulePath, const ResourceId& type,

@@ -6,6 +6,7 @@
 // LibraryDescription. Malformed input raises platform::Error
 // (TYPE_E_UNSUPFORMAT for another format, TYPE_E_INVDATAREAD for damage);
 // no read goes outside the given bytes.
+#include "runtime/platform/export.h"
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -134,7 +135,7 @@ struct TypeReference {
   int importedTypeIndex = -1;
 };
 
-class TypeLibrary {
+class KVQMXTMR_EXPORT TypeLibrary {
  public:
   struct Segment {
     int32_t offset = -1;

@@ -8,6 +8,7 @@
 // vtable twin from it), dispatch-only interfaces, component classes and
 // enumerations of 32-bit constants, in a 32-bit library with locale 0x409.
 // The standard automation library is imported for IDispatch.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,6 @@ namespace com {
 // Throws platform::Error(E_INVALIDARG) when the description cannot be written
 // (dangling type references, duplicate identities, names the format cannot
 // hold, unsupported kinds).
-std::vector<uint8_t> WriteTypeLibrary(const LibraryDescription& library);
+KVQMXTMR_EXPORT std::vector<uint8_t> WriteTypeLibrary(const LibraryDescription& library);
 
 }  // namespace com

@@ -4,6 +4,7 @@
 // tables under "StringFileInfo" and the translations under "VarFileInfo".
 // Every node is {wLength, wValueLength, wType, UTF-16 key, value, children},
 // each part aligned to 32 bits from the start of the record.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <span>
 #include <string>
@@ -69,13 +70,13 @@ struct VersionRecord {
 // A record of the one shape every file this kit builds carries: version
 // major.minor for file and product, and a single string table in US English
 // and UTF-16 ("040904B0") with its matching translation.
-VersionRecord UsEnglishVersionRecord(uint16_t major, uint16_t minor, uint32_t fileType,
+KVQMXTMR_EXPORT VersionRecord UsEnglishVersionRecord(uint16_t major, uint16_t minor, uint32_t fileType,
                                      std::vector<VersionString> strings);
 
-std::vector<uint8_t> WriteVersionRecord(const VersionRecord& record);
+KVQMXTMR_EXPORT std::vector<uint8_t> WriteVersionRecord(const VersionRecord& record);
 
 // Throws platform::Error(RESOURCE_E_INVALID_DATA) for a truncated or
 // malformed record.
-VersionRecord ReadVersionRecord(std::span<const uint8_t> data);
+KVQMXTMR_EXPORT VersionRecord ReadVersionRecord(std::span<const uint8_t> data);
 
 }  // namespace com

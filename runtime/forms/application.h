@@ -7,6 +7,7 @@
 // because they act only inside exec() and would end the program under a
 // running DoEvents loop; in a host's own application they stay as the host
 // set them.
+#include "runtime/platform/export.h"
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,7 +16,7 @@ namespace forms {
 
 class Form;
 
-class Application {
+class KVQMXTMR_EXPORT Application {
  public:
   // Creates the QApplication if none exists (safe to call twice). Every forms
   // object also ensures one exists, so tests need not call this.
@@ -52,6 +53,6 @@ class Application {
 // Handles every event pending on the thread once (timers, paints, input,
 // window-system close requests) and returns. May be nested to any reasonable
 // depth; each level returns when its own pass is done.
-void DoEvents();
+KVQMXTMR_EXPORT void DoEvents();
 
 }  // namespace forms

@@ -1,6 +1,7 @@
 #pragma once
 // A push button. "&" in the caption marks the access key, and the key always
 // follows the caption currently shown (a caption change moves it).
+#include "runtime/platform/export.h"
 #include <functional>
 #include <string>
 
@@ -15,7 +16,7 @@ namespace forms {
 
 class Container;
 
-class CommandButton : public ChildWindow {
+class KVQMXTMR_EXPORT CommandButton : public ChildWindow {
  public:
   CommandButton(Container& parent, std::string name);
   ~CommandButton() override;

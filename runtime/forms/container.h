@@ -3,6 +3,7 @@
 // with a background colour that draws its windowless elements in z-order,
 // clipped to itself, and holds child windows (picture boxes, buttons, hosted
 // controls) that always lie above those elements.
+#include "runtime/platform/export.h"
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -31,7 +32,7 @@ class Surface;
 
 // The members that add, find or place one kind of child window are defined
 // with that kind (picture_box.cpp, command_button.cpp, user_control.cpp).
-class Container : public detail::SurfaceOwner, public ElementOwner {
+class KVQMXTMR_EXPORT Container : public detail::SurfaceOwner, public ElementOwner {
  public:
   virtual ~Container();
   Container(const Container&) = delete;

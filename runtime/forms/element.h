@@ -3,6 +3,7 @@
 // container, back to front, clipped to the container's client area. Geometry
 // is a TwipsBox relative to that client area. A setter that refuses a value
 // raises platform::Error and leaves the old value in place.
+#include "runtime/platform/export.h"
 #include <string>
 #include <utility>
 
@@ -29,7 +30,7 @@ class ElementOwner {
   ~ElementOwner() = default;
 };
 
-class Element {
+class KVQMXTMR_EXPORT Element {
  public:
   Element(ElementOwner& owner, std::string name);
   virtual ~Element();

@@ -7,6 +7,7 @@
 // elements, until the program ends; Form_Terminate runs then. Forms are never
 // deleted while the program runs, so a form closed inside a nested message
 // loop cannot vanish under that loop.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,7 +44,7 @@ enum class BorderStyle {
 inline constexpr int16_t kUnloadFromWindowManager = 0;
 inline constexpr int16_t kUnloadFromCode = 1;
 
-class Form : public Container, private detail::FormWindowOwner {
+class KVQMXTMR_EXPORT Form : public Container, private detail::FormWindowOwner {
  public:
   Form();
   ~Form() override;

@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform/export.h"
 #include <QImage>
 
 #include "runtime/forms/element.h"
@@ -11,7 +12,7 @@ namespace forms {
 // screen scale above 1 or stretched, a picture is smoothed unless it is
 // marked sharp: flat blocks of colour meant to meet edge to edge keep hard
 // edges.
-class Image : public Element {
+class KVQMXTMR_EXPORT Image : public Element {
  public:
   using Element::Element;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform/export.h"
 #include <string>
 
 #include "runtime/forms/color.h"
@@ -8,7 +9,7 @@ namespace forms {
 
 // Text in a box. "&" marks an access key as in every caption ("&&" shows one
 // "&"). Text is drawn from the top of the box.
-class Label : public Element {
+class KVQMXTMR_EXPORT Label : public Element {
  public:
   enum class Alignment { Left, Right, Center };
 

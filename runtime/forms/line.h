@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform/export.h"
 #include <cstdint>
 
 #include <QPoint>
@@ -11,7 +12,7 @@ namespace forms {
 // A solid straight line between two points (twips). Left, Top, Width and
 // Height describe the box spanned by the end points; moving or sizing that box
 // moves or stretches the line.
-class Line : public Element {
+class KVQMXTMR_EXPORT Line : public Element {
  public:
   using Element::Element;
 

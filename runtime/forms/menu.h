@@ -2,6 +2,7 @@
 // A menu on a form's menu bar. Captions use "&" for access keys; items carry
 // no shortcut keys. A command runs synchronously when its item is chosen and
 // may pump messages (DoEvents) for as long as it likes.
+#include "runtime/platform/export.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ class QMenu;
 
 namespace forms {
 
-class Menu {
+class KVQMXTMR_EXPORT Menu {
  public:
   Menu(QMenu* menu, std::string name);
 

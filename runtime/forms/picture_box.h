@@ -2,6 +2,7 @@
 // A child window inside a container: its own background, its own elements and
 // child windows positioned relative to it and clipped to it. Being a window,
 // it lies above every windowless element of its parent.
+#include "runtime/platform/export.h"
 #include <string>
 
 #include "runtime/forms/child_window.h"
@@ -10,7 +11,7 @@
 
 namespace forms {
 
-class PictureBox : public Container, public ChildWindow {
+class KVQMXTMR_EXPORT PictureBox : public Container, public ChildWindow {
  public:
   PictureBox(Container& parent, std::string name);
   ~PictureBox() override;

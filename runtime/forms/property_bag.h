@@ -3,6 +3,7 @@
 // equal to its default is not stored, so a control at its defaults leaves an
 // empty bag. The text form keeps each value's type, so a saved host loads back
 // exactly what was written.
+#include "runtime/platform/export.h"
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,7 +13,7 @@
 
 namespace forms {
 
-class PropertyBag {
+class KVQMXTMR_EXPORT PropertyBag {
  public:
   // The stored value, unconverted (the reader converts), or the default if the
   // name is absent. Names compare without regard to ASCII case.

@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform/export.h"
 #include <cstdint>
 
 #include "runtime/forms/color.h"
@@ -11,7 +12,7 @@ enum class ShapeKind { Rectangle, Circle };
 // An outline: a rectangle filling its box, or the largest circle that fits the
 // box, centred in it. The inside is transparent. The outline lies within the
 // box, so a shape never paints outside its own bounds.
-class Shape : public Element {
+class KVQMXTMR_EXPORT Shape : public Element {
  public:
   using Element::Element;
 

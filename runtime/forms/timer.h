@@ -6,6 +6,7 @@
 // while the same timer's handler is still running, and late ticks are
 // dropped rather than queued, so a slow handler slows the pace instead of
 // building a backlog.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,7 +20,7 @@ namespace detail {
 class TimerDriver;
 }
 
-class Timer {
+class KVQMXTMR_EXPORT Timer {
  public:
   // A new timer is disabled with Interval 0; owners set what they need.
   explicit Timer(std::function<void()> onTick = {});

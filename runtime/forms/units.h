@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform/export.h"
 // Twips (1/1440 inch) are the unit of every position and size the forms layer
 // hands out. They are converted with the primary screen's logical DPI, read on
 // every call so a change of resolution or DPI is taken up at once (15 twips a
@@ -6,14 +7,14 @@
 
 namespace forms {
 
-float TwipsPerPixelX();
-float TwipsPerPixelY();
+KVQMXTMR_EXPORT float TwipsPerPixelX();
+KVQMXTMR_EXPORT float TwipsPerPixelY();
 
 // Rounded to the nearest pixel, halves away from zero.
-int TwipsToPixelsX(float twips);
-int TwipsToPixelsY(float twips);
+KVQMXTMR_EXPORT int TwipsToPixelsX(float twips);
+KVQMXTMR_EXPORT int TwipsToPixelsY(float twips);
 
-float PixelsToTwipsX(int pixels);
-float PixelsToTwipsY(int pixels);
+KVQMXTMR_EXPORT float PixelsToTwipsX(int pixels);
+KVQMXTMR_EXPORT float PixelsToTwipsY(int pixels);
 
 }  // namespace forms

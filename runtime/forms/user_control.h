@@ -8,6 +8,7 @@
 // Terminate) run the lifecycle handlers; the runtime itself calls NotifyShown
 // each time the control's window becomes visible and UserControl_DblClick on a
 // double-click on the window.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,7 +36,7 @@ class ControlSite {
   virtual void OnRequestSize(float widthTwips, float heightTwips) = 0;
 };
 
-class UserControl : public Container {
+class KVQMXTMR_EXPORT UserControl : public Container {
  public:
   UserControl();
   ~UserControl() override;

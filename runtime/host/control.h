@@ -17,6 +17,7 @@
 // destroyed, the control is terminated (its timers stop, and a loop running
 // inside one of its property puts ends after its current pass). From then on
 // Closed() is true and every call throws.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -31,7 +32,7 @@ class Container;
 
 namespace kvqmxtmr {
 
-class Control : public QObject {
+class KVQMXTMR_EXPORT Control : public QObject {
   Q_OBJECT
 
  public:
@@ -92,6 +93,6 @@ class Control : public QObject {
 
 // Runs every event pending on the GUI thread once and returns: the pump a
 // host calls inside a long handler of its own, as the controls' loops do.
-void DoEvents();
+KVQMXTMR_EXPORT void DoEvents();
 
 }  // namespace kvqmxtmr

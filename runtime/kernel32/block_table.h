@@ -9,12 +9,13 @@
 // and are handed out in increasing order, wrapping only after the whole space
 // has been used once: an address freed a moment ago names nothing for a long
 // time instead of aliasing a newer block.
+#include "runtime/platform/export.h"
 #include <cstddef>
 #include <cstdint>
 
 namespace kernel32 {
 
-class BlockTable {
+class KVQMXTMR_EXPORT BlockTable {
  public:
   // The block that holds [address, address + length); length 0 asks only that
   // the address lies inside (or at the start of) a live block. The pointer is

@@ -4,6 +4,7 @@
 // block addresses in 32-bit fields, so the blocks live in a 32-bit address
 // space of their own (see block_table.h); a GlobalLock address is a number in
 // that space, not a process pointer.
+#include "runtime/platform/export.h"
 #include <cstdint>
 
 // Allocation flags, by their published names and values. Blocks never move, so
@@ -29,19 +30,19 @@ inline constexpr uint32_t INFINITE = 0xFFFFFFFF;
 
 // Returns the block's handle (for these blocks also its address), 0 when the
 // flags hold bits outside GMEM_VALID_FLAGS or GMEM_MODIFY, or memory is short.
-uint32_t GlobalAlloc(uint32_t flags, uint32_t bytes);
+KVQMXTMR_EXPORT uint32_t GlobalAlloc(uint32_t flags, uint32_t bytes);
 // The block's 32-bit address; 0 for a handle that names no live block.
-uint32_t GlobalLock(uint32_t handle);
+KVQMXTMR_EXPORT uint32_t GlobalLock(uint32_t handle);
 // 0 on success (and for handle 0); the handle itself when it names no live block.
-uint32_t GlobalFree(uint32_t handle);
+KVQMXTMR_EXPORT uint32_t GlobalFree(uint32_t handle);
 // Copies `length` bytes from the block address `source` into `destination`.
 // Throws platform::Error when the range does not lie inside one live block,
 // when `length` is negative, or when `destination` is null; copies nothing then.
-void RtlMoveMemory(void* destination, uint32_t source, int32_t length);
+KVQMXTMR_EXPORT void RtlMoveMemory(void* destination, uint32_t source, int32_t length);
 // Blocks the calling thread without handling window messages, for
 // kernel32::PauseMilliseconds(milliseconds); 0 gives up the rest of the time
 // slice.
-void Sleep(int32_t milliseconds);
+KVQMXTMR_EXPORT void Sleep(int32_t milliseconds);
 
 namespace kernel32 {
 

@@ -2,13 +2,14 @@
 // The one error type of the platform layer. Platform calls and control members
 // raise it; the component layer turns it into a status code at the boundary,
 // and handlers that "skip a failing step" catch it around each step.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace platform {
 
-class Error : public std::runtime_error {
+class KVQMXTMR_EXPORT Error : public std::runtime_error {
  public:
   // `code` is a 32-bit status code (an HRESULT such as E_INVALIDARG or
   // DISP_E_OVERFLOW); `message` is the text a user or log reader sees.

@@ -5,6 +5,7 @@
 // signature it expects and binds on first use. Tests replace an export for the
 // length of a scope (a counting Sleep, a failing mixerOpen) without touching
 // the caller.
+#include "runtime/platform/export.h"
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -22,16 +23,16 @@ struct ExportEntry {
 
 // Library names compare case-insensitively and with or without ".dll", so
 // "kernel32", "KERNEL32.DLL" and "kernel32.dll" name one library.
-void PublishExport(std::string_view library, std::string_view name, void* address,
+KVQMXTMR_EXPORT void PublishExport(std::string_view library, std::string_view name, void* address,
                    const std::type_info& signature);
 // Throws Error (kErrorFileNotFound for an unknown library, kErrorProcNotFound
 // for an unknown export, kErrorInvalidArgument for a signature mismatch).
-ExportEntry ResolveExport(std::string_view library, std::string_view name,
+KVQMXTMR_EXPORT ExportEntry ResolveExport(std::string_view library, std::string_view name,
                           const std::type_info& signature);
 namespace detail {
 // Read on every call through a declaration, so it is a variable of its own
 // rather than a call into the table.
-extern std::atomic<uint64_t> exportGeneration;
+KVQMXTMR_EXPORT extern std::atomic<uint64_t> exportGeneration;
 }  // namespace detail
 
 // Bumped whenever an export is published, replaced or restored, so bound
@@ -39,9 +40,9 @@ extern std::atomic<uint64_t> exportGeneration;
 inline uint64_t ExportGeneration() { return detail::exportGeneration.load(std::memory_order_acquire); }
 
 namespace detail {
-void ReplaceExport(std::string_view library, std::string_view name, void* address,
+KVQMXTMR_EXPORT void ReplaceExport(std::string_view library, std::string_view name, void* address,
                    const std::type_info& signature, ExportEntry* previous);
-void RestoreExport(std::string_view library, std::string_view name, const ExportEntry& previous);
+KVQMXTMR_EXPORT void RestoreExport(std::string_view library, std::string_view name, const ExportEntry& previous);
 }  // namespace detail
 
 template <typename Signature>

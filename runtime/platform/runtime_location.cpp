@@ -17,4 +17,26 @@ std::filesystem::path RuntimeFolder() {
   return (ec ? std::filesystem::path(info.dli_fname) : file).parent_path();
 }
 
+TreeFolders FoldersFor(const std::filesystem::path& runtimeFolder, std::string_view libdir,
+                       std::string_view sysconfdir) {
+  // P/<libdir>: strip libdir's components from the end, what is left is P.
+  std::filesystem::path folder = runtimeFolder.lexically_normal();
+  if (folder.filename().empty() && folder.has_relative_path()) folder = folder.parent_path();  // "x/"
+  const std::filesystem::path lib = std::filesystem::path(libdir).lexically_normal();
+  std::filesystem::path prefix = folder;
+  bool installed = !lib.empty() && lib.is_relative();
+  for (auto it = lib.end(); installed && it != lib.begin();) {
+    --it;
+    if (it->empty()) continue;  // a trailing separator
+    installed = prefix.has_relative_path() && prefix.filename() == *it;
+    prefix = prefix.parent_path();
+  }
+  if (!installed) return {folder, folder};
+  std::filesystem::path etc = sysconfdir;
+  if (etc.is_relative()) etc = prefix == "/usr" ? std::filesystem::path("/") / etc : prefix / etc;
+  return {folder / "kvqmxtmr", etc.lexically_normal() / "kvqmxtmr"};
+}
+
+TreeFolders Folders() { return FoldersFor(RuntimeFolder(), KV_INSTALL_LIBDIR, KV_INSTALL_SYSCONFDIR); }
+
 }  // namespace platform

@@ -7,6 +7,7 @@
 // alone), a key only in a file beneath is found there, and a key's sub-keys
 // are those of all three. Paths are relative to the classes root
 // ("CLSID\{...}\InprocServer32").
+#include "runtime/platform/export.h"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@
 
 namespace com {
 
-class ClassesView {
+class KVQMXTMR_EXPORT ClassesView {
  public:
   ClassesView(RegistryData user, RegistryData machine, RegistryData installed = RegistryData());
   // The three files as they are now. A missing or 0-byte file is empty, and so is

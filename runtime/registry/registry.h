@@ -17,6 +17,7 @@
 // file holds nothing that could be lost and reads as an empty registry; a
 // missing one too, so the change that removes a file's last value removes
 // the file (an unregistration leaves nothing behind).
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -37,10 +38,10 @@ inline constexpr std::string_view kMachineClassesRoot = "HKEY_LOCAL_MACHINE\\Sof
 enum class RegistryScope { User, Machine };
 
 // "HKEY_CURRENT_USER\Software\Classes\" + relative.
-std::string ClassesKey(std::string_view relative);
+KVQMXTMR_EXPORT std::string ClassesKey(std::string_view relative);
 // The same under the root the file of `scope` keeps its classes in
 // (HKEY_LOCAL_MACHINE\Software\Classes for the machine file).
-std::string ClassesKey(std::string_view relative, RegistryScope scope);
+KVQMXTMR_EXPORT std::string ClassesKey(std::string_view relative, RegistryScope scope);
 
 struct RegistryValue {
   enum class Kind { String, DWord, Other };
@@ -55,7 +56,7 @@ struct RegistryValue {
 
 // The whole tree in memory. Paths are backslash-separated full key paths
 // ("HKEY_CURRENT_USER\Software\Classes\CLSID\{...}"); "" names a default value.
-class RegistryData {
+class KVQMXTMR_EXPORT RegistryData {
  public:
   RegistryData();
   RegistryData(const RegistryData&);
@@ -94,7 +95,7 @@ class RegistryData {
   std::unique_ptr<Key> root_;
 };
 
-class Registry {
+class KVQMXTMR_EXPORT Registry {
  public:
   explicit Registry(std::filesystem::path file);
   // $KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg, else

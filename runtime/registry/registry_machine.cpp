@@ -1,11 +1,12 @@
 // The machine registry: the classes every user of one installation finds.
-// It lives beside the runtime library (lib/kvqmxtmr/ of an installed tree,
-// bin/ of a build tree) because what it records are absolute paths into that
-// tree, and a program started with an empty home or environment still finds
-// it. Two files: machine.reg, the tree's own registration, made when the
-// tree is installed and going when it goes (a file its package owns), and
-// machine.local.reg, what an administrator registers for the machine, which
-// no reinstallation touches.
+// It is found from where the runtime library lies because what it records
+// are absolute paths into that tree, and a program started with an empty
+// home or environment still finds it. Two files: machine.reg, the tree's own
+// registration, made when the tree is installed and going when it goes (a
+// file its package owns), beside the module; and machine.local.reg, what an
+// administrator registers for the machine, in the tree's configuration
+// folder (/etc/kvqmxtmr for /usr), which no reinstallation touches. A build
+// tree keeps both in its bin/.
 #include <cstdlib>
 
 #include "runtime/registry/registry.h"
@@ -21,9 +22,9 @@ std::string ClassesKey(std::string_view relative, RegistryScope scope) {
 
 std::filesystem::path Registry::MachineFile() {
   if (const char* f = std::getenv("KV_MACHINE_REGISTRY_FILE"); f && *f) return f;
-  return platform::RuntimeFolder() / "machine.local.reg";
+  return platform::Folders().administrator / "machine.local.reg";
 }
 
-std::filesystem::path Registry::InstalledFile() { return platform::RuntimeFolder() / "machine.reg"; }
+std::filesystem::path Registry::InstalledFile() { return platform::Folders().modules / "machine.reg"; }
 
 }  // namespace com

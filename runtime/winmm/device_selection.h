@@ -9,6 +9,7 @@
 // Devices for one setting are shared by all handles open on it and kept for
 // the life of the process, so opening the mixer again opens no second
 // connection to the server.
+#include "runtime/platform/export.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,11 +27,11 @@ std::shared_ptr<MixerDevice> SelectMixerDevice(std::string& reason);
 std::shared_ptr<MixerDevice> InstallMixerDevice(std::shared_ptr<MixerDevice> device);
 
 // Why the most recent failed mixerOpen failed, in words; empty after a success.
-std::string LastMixerOpenError();
+KVQMXTMR_EXPORT std::string LastMixerOpenError();
 void SetLastMixerOpenError(std::string reason);
 
 // Overrides KV_MIXER_DEVICE in this process for the scope.
-class ScopedMixerSetting {
+class KVQMXTMR_EXPORT ScopedMixerSetting {
  public:
   explicit ScopedMixerSetting(std::string setting);
   ~ScopedMixerSetting();
@@ -43,7 +44,7 @@ class ScopedMixerSetting {
 
 // Makes `device` mixer device 0 for this process until the scope ends, ahead
 // of KV_MIXER_DEVICE. Handles opened meanwhile keep their device after it.
-class ScopedMixerDevice {
+class KVQMXTMR_EXPORT ScopedMixerDevice {
  public:
   explicit ScopedMixerDevice(std::shared_ptr<MixerDevice> device);
   ~ScopedMixerDevice();

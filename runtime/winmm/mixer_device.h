@@ -3,6 +3,7 @@
 // controls, and a way to read a control's current value. The mixer calls
 // (mixer_calls.cpp) do all record handling and validation against the
 // description, so every device answers malformed requests the same way.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,6 +70,6 @@ class MixerDevice {
 inline constexpr uint32_t kSpeakersLineId = 0xFFFF0000;
 inline constexpr uint32_t kWaveLineId = 0x00000000;
 inline constexpr uint32_t kPeakMeterControlId = 1;
-MixerTopology StandardTopology(std::string productName, bool withWaveLine, bool withPeakMeter);
+KVQMXTMR_EXPORT MixerTopology StandardTopology(std::string productName, bool withWaveLine, bool withPeakMeter);
 
 }  // namespace winmm

@@ -8,6 +8,7 @@
 // Mixer device 0 is the sound server's default output (or the device chosen by
 // KV_MIXER_DEVICE, see runtime/winmm/device_selection.h). Its wave-output source
 // line offers one peak meter, a signed meter from -32768 to 32767.
+#include "runtime/platform/export.h"
 #include <cstddef>
 #include <cstdint>
 
@@ -369,9 +370,9 @@ static_assert(sizeof(MIXERCONTROLDETAILS_SIGNED) == 4);
 // Opens mixer device `uMxId`; `fdwOpen` takes an object type as above and
 // CALLBACK_NULL. On success *phmx holds a handle that stays valid until
 // mixerClose.
-uint32_t mixerOpen(uint32_t* phmx, uint32_t uMxId, uint32_t dwCallback, uint32_t dwInstance,
+KVQMXTMR_EXPORT uint32_t mixerOpen(uint32_t* phmx, uint32_t uMxId, uint32_t dwCallback, uint32_t dwInstance,
                    uint32_t fdwOpen);
-uint32_t mixerClose(uint32_t hmx);
-uint32_t mixerGetLineInfoA(uint32_t hmxobj, MIXERLINEA* pmxl, uint32_t fdwInfo);
-uint32_t mixerGetLineControlsA(uint32_t hmxobj, MIXERLINECONTROLSA* pmxlc, uint32_t fdwControls);
-uint32_t mixerGetControlDetailsA(uint32_t hmxobj, MIXERCONTROLDETAILS* pmxcd, uint32_t fdwDetails);
+KVQMXTMR_EXPORT uint32_t mixerClose(uint32_t hmx);
+KVQMXTMR_EXPORT uint32_t mixerGetLineInfoA(uint32_t hmxobj, MIXERLINEA* pmxl, uint32_t fdwInfo);
+KVQMXTMR_EXPORT uint32_t mixerGetLineControlsA(uint32_t hmxobj, MIXERLINECONTROLSA* pmxlc, uint32_t fdwControls);
+KVQMXTMR_EXPORT uint32_t mixerGetControlDetailsA(uint32_t hmxobj, MIXERCONTROLDETAILS* pmxcd, uint32_t fdwDetails);

@@ -24,6 +24,7 @@
 //                         or start over from the first.
 // A bad line is an error naming the line; from KV_MIXER_DEVICE it makes
 // mixerOpen fail with MMSYSERR_NODRIVER (reason: winmm::LastMixerOpenError()).
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,7 +36,7 @@
 
 namespace winmm {
 
-struct MixerScript {
+struct KVQMXTMR_EXPORT MixerScript {
   struct Reading {
     uint32_t result = 0;  // MMSYSERR_NOERROR, or the failure to return
     int32_t value = 0;
@@ -60,7 +61,7 @@ struct MixerCallCounts {
   uint64_t closes = 0;
 };
 
-class ScriptedMixer : public MixerDevice {
+class KVQMXTMR_EXPORT ScriptedMixer : public MixerDevice {
  public:
   explicit ScriptedMixer(MixerScript script);
 

@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# The installed tree and the Debian packages as a new user and an
-# administrator meet them: the README's `cmake --install BUILD --prefix P`
-# and `cpack`, the files they lay out, the desktop entry, AppStream data,
-# manual pages and packages checked by their validators (lintian with its
-# hardening checks), the three packages installed by dpkg into a root of
-# their own, an administrator's machine registration kept through a
-# reinstallation and nothing left after removal, and the installed Whorlix
-# started on a real X server by a user whose home and configuration folders
-# are empty, closed through its quit dialog.
-#   install_test.sh BUILD_DIR CMAKE CPACK [FORTIFIED: 1, the default, or 0]
+# The installed tree and the Debian packages as a new user, an administrator
+# and a host's developer meet them: the README's `cmake --install BUILD
+# --prefix P`, the files it lays out, the desktop entry, AppStream data,
+# manual pages and tools; the packages dpkg-buildpackage made (PackagesBuild)
+# judged by lintian, installed by dpkg into a root of their own and seen, in
+# a mount namespace of this test's own, where they belong: /usr read-only,
+# an administrator's registration written to /etc/kvqmxtmr alone, a host
+# built with pkg-config running without RUNPATH or LD_LIBRARY_PATH, the
+# installed Whorlix started on a real X server by a user whose home and
+# configuration folders are empty, closed through its quit dialog; a host's
+# package given a versioned dependency by dpkg-shlibdeps; remove keeping the
+# administrator's registration and purge leaving nothing.
+#   install_test.sh BUILD_DIR CMAKE PACKAGES [FORTIFIED: 1, the default, or 0]
+# PACKAGES is the folder of the built packages, or - to check the tree alone.
 # Exits 77 (skipped) without the private sound server ./test.sh starts.
 set -euo pipefail
 
-build=$1 cmake=$2 cpack=$3 fortified=${4:-1}
+build=$1 cmake=$2 packages=$3 fortified=${4:-1}
 app=com.brenvale.Whorlix
+ma=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 
 fail() {
   echo "FAIL: $*" >&2
@@ -89,14 +94,50 @@ drive() {
   echo "$program: window, sound server, quit dialog, status 0"
 }
 
+start_on_x() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --drive "$1" "$2"
+}
+
+# Runs as root in a mount namespace of its own (unshare -m): the packages
+# installed in ROOT laid over /usr, read-only, and /etc writing to
+# WORK/etc-upper. An administrator registers the module for the machine, a
+# host built with pkg-config creates a control, and a new user starts the
+# installed Whorlix.
+in_namespace() {
+  local root=$1 work=$2
+  mount -t overlay -o "lowerdir=$root/usr:/usr" kv-usr /usr || fail "mounting the packages over /usr"
+  mount -t overlay -o "lowerdir=/etc,upperdir=$work/etc-upper,workdir=$work/etc-work" kv-etc /etc ||
+    fail "mounting an overlay on /etc"
+  if touch /usr/kv-probe 2>/dev/null; then fail "/usr is writable"; fi
+  local module=/usr/lib/$ma/kvqmxtmr/KvQmxTmr.ocx
+  admin() { env -i HOME="$work/admin-home" PATH=/usr/bin:/bin "/usr/bin/kvqmxtmr-regtool" "$@"; }
+  admin register --machine "$module" >/dev/null || fail "kvqmxtmr-regtool register --machine with /usr read-only"
+  [ -f /etc/kvqmxtmr/machine.local.reg ] || fail "no /etc/kvqmxtmr/machine.local.reg"
+  local classes progid
+  classes=$(env -i HOME="$work/list-home" PATH=/usr/bin:/bin /usr/bin/kvqmxtmr-regtool list)
+  for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
+    grep -q "^$progid .* $module present machine$" <<<"$classes" || fail "$progid in the packages: $classes"
+  done
+  # shellcheck disable=SC2046  # pkg-config's flags are words
+  c++ -fPIC -o "$work/host/host" "$work/host/host.cpp" $(pkg-config --cflags --libs kvqmxtmr) ||
+    fail "building a host with pkg-config"
+  if readelf -d "$work/host/host" | grep -q -e RPATH -e RUNPATH; then fail "the pkg-config host has a RUNPATH"; fi
+  local out
+  out=$(env -i HOME="$work/host-home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$work/host/host" 2>&1) ||
+    fail "the pkg-config host: $out"
+  grep -qx "SetDispDelay 0" <<<"$out" || fail "the pkg-config host printed: $out"
+  echo "pkg-config host: no RUNPATH, no LD_LIBRARY_PATH, $out"
+  start_on_x /usr/bin/Whorlix "$work/home-package"
+}
+
 if [ "$build" = --drive ]; then
   drive "$2" "$3"
   exit 0
 fi
-
-start_on_x() {
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --drive "$1" "$2"
-}
+if [ "$build" = --in-namespace ]; then
+  in_namespace "$cmake" "$packages"
+  exit 0
+fi
 
 if [ -z "${PULSE_SERVER:-}" ]; then
   echo "needs the private sound server that ./test.sh starts (PULSE_SERVER is unset)"
@@ -113,30 +154,33 @@ prefix=$work/prefix
   fail "cmake --install"
 }
 icon_sizes=(16 24 32 48 64 128 256)
-files=(bin/Whorlix bin/regtool bin/inspect_module
-  lib/kvqmxtmr/libdesktop_runtime.so.1 lib/kvqmxtmr/KvQmxTmr.ocx lib/kvqmxtmr/machine.reg
+lib=lib/$ma
+files=(bin/Whorlix bin/kvqmxtmr-regtool bin/kvqmxtmr-inspect
+  $lib/libkvqmxtmr.so.1 $lib/kvqmxtmr/KvQmxTmr.ocx $lib/kvqmxtmr/machine.reg $lib/pkgconfig/kvqmxtmr.pc
   share/applications/$app.desktop share/metainfo/$app.metainfo.xml
-  share/man/man1/Whorlix.1.gz share/man/man1/regtool.1.gz share/man/man1/inspect_module.1.gz)
+  share/man/man1/Whorlix.1.gz share/man/man1/kvqmxtmr-regtool.1.gz share/man/man1/kvqmxtmr-inspect.1.gz)
 for size in "${icon_sizes[@]}"; do files+=("share/icons/hicolor/${size}x${size}/apps/$app.png"); done
-for package in whorlix libkvqmxtmr1 libkvqmxtmr-dev; do
+for package in whorlix libkvqmxtmr1 kvqmxtmr-tools libkvqmxtmr-dev; do
   files+=("share/doc/$package/copyright" "share/doc/$package/changelog.gz")
 done
 for file in "${files[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
 done
 # The library a host links against, the link to its versioned name.
-[ "$(readlink "$prefix/lib/kvqmxtmr/libdesktop_runtime.so")" = libdesktop_runtime.so.1 ] ||
-  fail "no libdesktop_runtime.so link to libdesktop_runtime.so.1"
-readelf -d "$prefix/lib/kvqmxtmr/libdesktop_runtime.so.1" | grep -q 'SONAME.*\[libdesktop_runtime.so.1\]' ||
-  fail "libdesktop_runtime.so.1 has another SONAME"
+[ "$(readlink "$prefix/$lib/libkvqmxtmr.so")" = libkvqmxtmr.so.1 ] || fail "no libkvqmxtmr.so link to libkvqmxtmr.so.1"
+readelf -d "$prefix/$lib/libkvqmxtmr.so.1" | grep -q 'SONAME.*\[libkvqmxtmr.so.1\]' ||
+  fail "libkvqmxtmr.so.1 has another SONAME"
+# What a host's build is told: no RUNPATH, no language standard of ours.
+pc_flags=$(PKG_CONFIG_PATH="$prefix/$lib/pkgconfig" pkg-config --cflags --libs kvqmxtmr) || fail "pkg-config kvqmxtmr"
+if grep -q -e rpath -e '-std=' <<<"$pc_flags"; then fail "pkg-config kvqmxtmr gives: $pc_flags"; fi
 # The tree lists every file and link it holds, for the README's removal, and no more.
-list=$prefix/lib/kvqmxtmr/installed-files.txt
+list=$prefix/$lib/kvqmxtmr/installed-files.txt
 diff <(find "$prefix" -type f -o -type l | sort) <(sort "$list") || fail "installed-files.txt is not the installed tree"
 diff <(sort "$build/install_manifest.txt") <(sort "$list") || fail "installed-files.txt is not install_manifest.txt"
-for program in Whorlix regtool inspect_module; do
+for program in Whorlix kvqmxtmr-regtool kvqmxtmr-inspect; do
   dynamic=$(readelf -d "$prefix/bin/$program")
   # shellcheck disable=SC2016  # $ORIGIN is the loader's, not the shell's
-  grep -q 'RUNPATH.*\[\$ORIGIN/../lib/kvqmxtmr\]' <<<"$dynamic" || fail "$program has no relative RUNPATH"
+  grep -qF 'RUNPATH) Library runpath: [$ORIGIN/../lib/'"$ma]" <<<"$dynamic" || fail "$program has no relative RUNPATH"
   # --help and --version print and end, with no display and no sound server.
   version=$(env -i PATH=/usr/bin:/bin "$prefix/bin/$program" --version) || fail "$program --version failed"
   [ "$version" = "$program 1.0.0" ] || fail "$program --version printed: $version"
@@ -149,8 +193,9 @@ done
 # Hardened as Debian builds: PIE, stack protector, RELRO, immediate binding
 # (fortification is lintian's to judge below: it knows a call the compiler
 # could prove safe from one it left unchecked).
-hardening-check --nocfprotection --nofortify "$prefix/bin/Whorlix" "$prefix/bin/regtool" "$prefix/bin/inspect_module" \
-  "$prefix/lib/kvqmxtmr/libdesktop_runtime.so.1" "$prefix/lib/kvqmxtmr/KvQmxTmr.ocx" >"$work/hardening.log" 2>&1 || {
+hardening-check --nocfprotection --nofortify "$prefix/bin/Whorlix" "$prefix/bin/kvqmxtmr-regtool" \
+  "$prefix/bin/kvqmxtmr-inspect" "$prefix/$lib/libkvqmxtmr.so.1" "$prefix/$lib/kvqmxtmr/KvQmxTmr.ocx" \
+  >"$work/hardening.log" 2>&1 || {
   cat "$work/hardening.log" >&2
   fail "hardening-check"
 }
@@ -162,48 +207,67 @@ for size in "${icon_sizes[@]}"; do
 done
 desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "desktop-file-validate"
 grep -qx "Exec=$prefix/bin/Whorlix" "$prefix/share/applications/$app.desktop" || fail "the desktop entry does not start $prefix/bin/Whorlix"
-appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$work/appstream.log" 2>&1 || {
+appstreamcli validate --pedantic "$prefix/share/metainfo/$app.metainfo.xml" >"$work/appstream.log" 2>&1 || {
   cat "$work/appstream.log" >&2
   fail "appstreamcli validate --pedantic"
 }
 # Both classes are registered machine-wide with their installed path.
 list_classes() {
-  env -i HOME="$work/list-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$1/regtool" list
+  env -i HOME="$work/list-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$1/kvqmxtmr-regtool" list
 }
 classes=$(list_classes "$prefix/bin")
 for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
-  grep -q "^$progid .* $prefix/lib/kvqmxtmr/KvQmxTmr.ocx present machine$" <<<"$classes" || fail "$progid: $classes"
+  grep -q "^$progid .* $prefix/$lib/kvqmxtmr/KvQmxTmr.ocx present machine$" <<<"$classes" || fail "$progid: $classes"
 done
+# An administrator's registration goes to the prefix's configuration folder.
+admin_tree() {
+  env -i HOME="$work/admin-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$prefix/bin/kvqmxtmr-regtool" "$@"
+}
+admin_tree register --machine "$prefix/$lib/kvqmxtmr/KvQmxTmr.ocx" >/dev/null || fail "register --machine (tree)"
+[ -f "$prefix/etc/kvqmxtmr/machine.local.reg" ] || fail "no $prefix/etc/kvqmxtmr/machine.local.reg: $(find "$prefix" -name '*.reg')"
+admin_tree unregister --machine "$prefix/$lib/kvqmxtmr/KvQmxTmr.ocx" >/dev/null || fail "unregister --machine (tree)"
+rmdir "$prefix/etc/kvqmxtmr" "$prefix/etc" || fail "files left in $prefix/etc: $(ls -A "$prefix/etc/kvqmxtmr")"
 start_on_x "$prefix/bin/Whorlix" "$work/home-tree"
 # Removed as the README says, the tree leaves no file behind.
 xargs -d '\n' rm -f <"$list"
-rmdir "$prefix/lib/kvqmxtmr" || fail "files left in $prefix/lib/kvqmxtmr"
+rmdir "$prefix/$lib/kvqmxtmr" || fail "files left in $prefix/$lib/kvqmxtmr"
 left=$(find "$prefix" -type f -o -type l)
 [ -z "$left" ] || fail "left after removal: $left"
+if [ "$packages" = - ]; then
+  echo "the packages: skipped (built and checked by the run without sanitizers)"
+  exit 0
+fi
 
 # ---------------------------------------------------------------- the packages
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || {
-  cat "$work/cpack.log" >&2
-  fail "cpack"
-}
-debs=("$work"/package/*.deb)
-[ ${#debs[@]} -eq 3 ] || fail "cpack made ${#debs[@]} packages"
-program_deb=$work/package/whorlix_1.0.0_amd64.deb
-runtime_deb=$work/package/libkvqmxtmr1_1.0.0_amd64.deb
-dev_deb=$work/package/libkvqmxtmr-dev_1.0.0_amd64.deb
-for deb in "$program_deb" "$runtime_deb" "$dev_deb"; do
-  [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/package")"
-  # No maintainer scripts: installing a package writes only its own files.
-  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')
-  [ "$control" = "./ ./control ./md5sums " ] || fail "$(basename "$deb"): control members $control"
+debs=() dbgsyms=()
+for deb in "$packages"/*.deb; do
+  case $deb in *-dbgsym_*) dbgsyms+=("$deb") ;; *) debs+=("$deb") ;; esac
+done
+[ ${#debs[@]} -eq 4 ] || fail "dpkg-buildpackage made ${#debs[@]} packages: $(ls "$packages")"
+[ ${#dbgsyms[@]} -eq 4 ] || fail "dpkg-buildpackage made ${#dbgsyms[@]} -dbgsym packages: $(ls "$packages")"
+program_deb=$packages/whorlix_1.0.0_amd64.deb
+runtime_deb=$packages/libkvqmxtmr1_1.0.0_amd64.deb
+tools_deb=$packages/kvqmxtmr-tools_1.0.0_amd64.deb
+dev_deb=$packages/libkvqmxtmr-dev_1.0.0_amd64.deb
+for deb in "$program_deb" "$runtime_deb" "$tools_deb" "$dev_deb"; do
+  [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$packages")"
   contents=$(dpkg-deb --contents "$deb" | awk '{ print $6 }')
-  if grep -v -e '^\./$' -e '^\./usr/' <<<"$contents"; then fail "files outside /usr"; fi
+  if grep -v -e '^\./$' -e '^\./usr/' <<<"$contents"; then fail "files outside /usr in $(basename "$deb")"; fi
   if grep -q -e '\.lock$' -e 'installed-files' -e 'machine\.local' <<<"$contents"; then
     fail "a lock file, a removal list or an administrator's file in $(basename "$deb")"
   fi
 done
+# Maintainer scripts: only the runtime's purge of the administrators' folder.
+control=$(dpkg-deb --ctrl-tarfile "$runtime_deb" | tar -t | sort | tr '\n' ' ')
+[ "$control" = "./ ./control ./md5sums ./postrm ./shlibs ./symbols ./triggers " ] || fail "libkvqmxtmr1: control members $control"
+for deb in "$program_deb" "$tools_deb" "$dev_deb"; do
+  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')
+  [ "$control" = "./ ./control ./md5sums " ] || fail "$(basename "$deb"): control members $control"
+done
 depends_of() { dpkg-deb --field "$1" Depends; }
-grep -q 'libkvqmxtmr1 (= 1.0.0)' <<<"$(depends_of "$program_deb")" || fail "whorlix: $(depends_of "$program_deb")"
+grep -q 'libkvqmxtmr1 (>= 1.0.0)' <<<"$(depends_of "$program_deb")" || fail "whorlix: $(depends_of "$program_deb")"
+grep -q 'libkvqmxtmr1 (>= 1.0.0)' <<<"$(depends_of "$tools_deb")" || fail "kvqmxtmr-tools: $(depends_of "$tools_deb")"
+if grep -q qt6-base-dev <<<"$(depends_of "$tools_deb")"; then fail "kvqmxtmr-tools pulls in the development files"; fi
 grep -q 'libkvqmxtmr1 (= 1.0.0).*qt6-base-dev' <<<"$(depends_of "$dev_deb")" || fail "-dev: $(depends_of "$dev_deb")"
 for library in libqt6widgets6 libqt6gui6 libpulse0 libc6; do
   grep -q "$library" <<<"$(depends_of "$runtime_deb")" || fail "libkvqmxtmr1's Depends lack $library"
@@ -212,18 +276,21 @@ grep -q qt6-wayland <<<"$(dpkg-deb --field "$program_deb" Recommends)" || fail "
 in_package() { dpkg-deb --contents "$1" | awk '{ print $6 }' | grep -qx "./$2" || fail "$2 not in $(basename "$1")"; }
 for file in usr/bin/Whorlix usr/share/applications/$app.desktop usr/share/icons/hicolor/256x256/apps/$app.png \
   usr/share/man/man1/Whorlix.1.gz usr/share/metainfo/$app.metainfo.xml; do in_package "$program_deb" "$file"; done
-for file in usr/lib/kvqmxtmr/KvQmxTmr.ocx usr/lib/kvqmxtmr/machine.reg usr/lib/kvqmxtmr/libdesktop_runtime.so.1.0.0 \
-  usr/lib/kvqmxtmr/libdesktop_runtime.so.1; do in_package "$runtime_deb" "$file"; done
-for file in usr/bin/regtool usr/bin/inspect_module usr/lib/kvqmxtmr/libdesktop_runtime.so; do
+for file in usr/lib/$ma/kvqmxtmr/KvQmxTmr.ocx usr/lib/$ma/kvqmxtmr/machine.reg usr/lib/$ma/libkvqmxtmr.so.1.0.0 \
+  usr/lib/$ma/libkvqmxtmr.so.1; do in_package "$runtime_deb" "$file"; done
+for file in usr/bin/kvqmxtmr-regtool usr/bin/kvqmxtmr-inspect usr/share/man/man1/kvqmxtmr-regtool.1.gz; do
+  in_package "$tools_deb" "$file"
+done
+for file in usr/lib/$ma/libkvqmxtmr.so usr/lib/$ma/pkgconfig/kvqmxtmr.pc usr/include/kvqmxtmr/control.h; do
   in_package "$dev_deb" "$file"
 done
-# Debian's own judge: no error, no warning, no hardening tag.
-lintian --display-info --pedantic "${debs[@]}" >"$work/lintian.log" 2>&1 || true
-# A build that is not fortified by design (Debug, sanitizers) answers for
-# every other hardening tag still.
+# Debian's own judge, on the source and every binary package: no error, no
+# warning, no hardening tag.
+lintian --display-info --pedantic "$packages"/*.changes >"$work/lintian.log" 2>&1 || true
 unfortified='^$'
 [ "$fortified" = 1 ] || unfortified='hardening-no-fortify-functions'
 if grep -E '^(E|W): |hardening' "$work/lintian.log" | grep -v -E "$unfortified"; then fail "lintian"; fi
+echo "lintian: $(grep -c -E '^(I|P): ' "$work/lintian.log" || true) info and pedantic tags, no error or warning"
 
 # Installed by dpkg into a root of their own, as apt-get would install them
 # on a machine (with a package database of that root's own, so the
@@ -233,33 +300,57 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
 dpkg_root() { dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless "$@" >>"$work/dpkg.log" 2>&1; }
 dpkg_root --install "${debs[@]}" || { cat "$work/dpkg.log" >&2; fail "dpkg --install"; }
-lib=$root/usr/lib/kvqmxtmr
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate (package)"
 grep -qx "Exec=/usr/bin/Whorlix" "$root/usr/share/applications/$app.desktop" || fail "the package's desktop entry"
-# The package's registration names the module where the package puts it.
-classes=$(list_classes "$root/usr/bin")
-for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
-  grep -q "^$progid .* /usr/lib/kvqmxtmr/KvQmxTmr.ocx [a-z]* machine$" <<<"$classes" || fail "$progid in the package: $classes"
+for program in Whorlix kvqmxtmr-regtool kvqmxtmr-inspect; do
+  if readelf -d "$root/usr/bin/$program" | grep -q -e RPATH -e RUNPATH; then fail "the package's $program has a RUNPATH"; fi
 done
-# An administrator registers the module for the machine (here where this
-# root holds it): the package's files stay as installed, no lock file is
-# left, and the registration outlives a reinstallation.
-admin() { env -i HOME="$work/admin-home" PATH=/usr/bin:/bin ASAN_OPTIONS="${ASAN_OPTIONS:-}" "$root/usr/bin/regtool" "$@"; }
-admin register --machine "$lib/KvQmxTmr.ocx" >/dev/null || fail "regtool register --machine"
-[ "$(ls "$lib" | grep -c '\.lock$')" -eq 0 ] || fail "a lock file left: $(ls "$lib")"
-[ -f "$lib/machine.local.reg" ] || fail "the administrator's registration is not in machine.local.reg: $(ls "$lib")"
-verify=$(dpkg --root="$root" --verify 2>&1) || true
-[ -z "$verify" ] || fail "regtool --machine changed the packages' files: $verify"
-dpkg_root --install "${debs[@]}" || { cat "$work/dpkg.log" >&2; fail "dpkg --install, again"; }
-classes=$(list_classes "$root/usr/bin")
-for progid in Dialfen.KvQmxFasTmr Dialfen.KvDispVU; do
-  grep -q "^$progid .* $lib/KvQmxTmr.ocx present machine$" <<<"$classes" || fail "$progid after reinstalling: $classes"
-done
-# The user starts the installed program with nothing of their own.
-start_on_x "$root/usr/bin/Whorlix" "$work/home-package"
-# Unregistered, the administrator's file goes with its last class; removed,
-# the packages leave nothing behind.
-admin unregister --machine "$lib/KvQmxTmr.ocx" >/dev/null || fail "regtool unregister --machine"
-dpkg_root --remove libkvqmxtmr-dev whorlix libkvqmxtmr1 || { cat "$work/dpkg.log" >&2; fail "dpkg --remove"; }
-left=$(find "$root" -path "$root/var" -prune -o \( -type f -o -type l -o -type d -path "$root/usr/*" \) -print)
+
+# A host's package built against libkvqmxtmr-dev: dpkg-shlibdeps reads the
+# library's symbols file and gives it a versioned dependency. The host is
+# built below, inside the namespace, with pkg-config.
+mkdir -p "$work/host" "$work/etc-upper" "$work/etc-work"
+cat >"$work/host/host.cpp" <<'HOST'
+#include <QApplication>
+#include <QWidget>
+#include <iostream>
+#include <kvqmxtmr/control.h>
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget window;
+  kvqmxtmr::Control meter("Dialfen.KvDispVU", &window);
+  meter.PutLong("SetDispDelay", 0);
+  std::cout << "SetDispDelay " << meter.GetLong("SetDispDelay") << "\n";
+  return 0;
+}
+HOST
+
+# The packages where they belong, in a mount namespace of this test's own:
+# /usr is the packages' files over the machine's, read-only; /etc is the
+# machine's with the writes going to a folder of this test's.
+if ! unshare -m true 2>/dev/null; then
+  echo "this system forbids a mount namespace (unshare -m): the read-only /usr, /etc/kvqmxtmr, pkg-config host and Whorlix cases are skipped"
+else
+  unshare -m "$0" --in-namespace "$root" "$work" || fail "in the namespace"
+  written=$(cd "$work/etc-upper" && find . -mindepth 1 | sort | tr '\n' ' ')
+  [ "$written" = "./kvqmxtmr ./kvqmxtmr/machine.local.reg " ] || fail "written to /etc: $written"
+  mkdir -p "$work/host-package/debian"
+  printf 'Source: kv-host\n\nPackage: kv-host\nArchitecture: any\n' >"$work/host-package/debian/control"
+  dpkg-deb --raw-extract "$runtime_deb" "$work/runtime-package"
+  shlibs=$(cd "$work/host-package" && dpkg-shlibdeps -S"$work/runtime-package" -O ../host/host 2>&1) || fail "dpkg-shlibdeps: $shlibs"
+  grep -q 'libkvqmxtmr1 (>= 1.0.0)' <<<"$shlibs" || fail "dpkg-shlibdeps gave the host: $shlibs"
+  echo "dpkg-shlibdeps: ${shlibs#shlibs:Depends=}"
+  # The administrator's registration, as it lies on that machine.
+  mkdir -p "$root/etc"
+  cp -a "$work/etc-upper/kvqmxtmr" "$root/etc/"
+fi
+mkdir -p "$root/etc/kvqmxtmr"
+touch "$root/etc/kvqmxtmr/machine.local.reg"
+# Removed, the packages leave the administrator's registration; purged, nothing.
+dpkg_root --remove libkvqmxtmr-dev whorlix kvqmxtmr-tools libkvqmxtmr1 || { cat "$work/dpkg.log" >&2; fail "dpkg --remove"; }
+[ -f "$root/etc/kvqmxtmr/machine.local.reg" ] || fail "dpkg --remove took the administrator's registration"
+left=$(find "$root" -path "$root/var" -prune -o -path "$root/etc" -prune -o \( -type f -o -type l -o -type d -path "$root/usr/*" \) -print)
 [ -z "$left" ] || fail "left after removing the packages: $left"
+dpkg_root --purge libkvqmxtmr-dev whorlix kvqmxtmr-tools libkvqmxtmr1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge"; }
+left=$(find "$root" -path "$root/var" -prune -o \( -type f -o -type l -o -type d -path "$root/*/*" \) -print)
+[ -z "$left" ] || fail "left after purging the packages: $left"

@@ -12,6 +12,7 @@
 #include "runtime/registry/registry.h"
 #include "runtime/automation/text_encoding.h"
 #include "runtime/platform/error.h"
+#include "runtime/platform/runtime_location.h"
 #include "tests/runtime/com/test_support.h"
 
 namespace com {
@@ -421,12 +422,47 @@ TEST(RegistryLocation, EnvironmentChoosesTheFile) {
   setenv("KV_MACHINE_REGISTRY_FILE", "/tmp/x/machine.reg", 1);
   EXPECT_EQ(Registry::MachineFile(), "/tmp/x/machine.reg");
   unsetenv("KV_MACHINE_REGISTRY_FILE");
-  const auto runtime = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin/libdesktop_runtime.so");
+  const auto runtime = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin/libkvqmxtmr.so");
   EXPECT_EQ(Registry::MachineFile(), runtime.parent_path() / "machine.local.reg");
   // Beneath it, the tree's own registration, whatever the environment says.
   setenv("KV_MACHINE_REGISTRY_FILE", "/tmp/x/machine.reg", 1);
   EXPECT_EQ(Registry::InstalledFile(), runtime.parent_path() / "machine.reg");
   restore("KV_MACHINE_REGISTRY_FILE", machine);
+}
+
+// Where a tree keeps its module and registrations, from the runtime
+// library's folder and the install folders it was built for: an installed
+// tree's private module folder and configuration folder (/etc for /usr, as
+// GNUInstallDirs places it), a build tree's one folder for everything.
+TEST(RegistryFiles, TreeFoldersFollowTheInstallFolders) {
+  struct Case {
+    const char* runtime;
+    const char* libdir;
+    const char* sysconfdir;
+    const char* modules;
+    const char* administrator;
+  };
+  const Case cases[] = {
+      {"/usr/lib/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "etc", "/usr/lib/x86_64-linux-gnu/kvqmxtmr",
+       "/etc/kvqmxtmr"},
+      {"/usr/lib/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "/etc", "/usr/lib/x86_64-linux-gnu/kvqmxtmr",
+       "/etc/kvqmxtmr"},
+      {"/home/u/.local/lib/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "etc",
+       "/home/u/.local/lib/x86_64-linux-gnu/kvqmxtmr", "/home/u/.local/etc/kvqmxtmr"},
+      {"/opt/whorlix/lib/x86_64-linux-gnu/", "lib/x86_64-linux-gnu/", "etc", "/opt/whorlix/lib/x86_64-linux-gnu/kvqmxtmr",
+       "/opt/whorlix/etc/kvqmxtmr"},
+      {"/usr/local/lib", "lib", "etc", "/usr/local/lib/kvqmxtmr", "/usr/local/etc/kvqmxtmr"},
+      {"/lib/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "etc", "/lib/x86_64-linux-gnu/kvqmxtmr", "/etc/kvqmxtmr"},
+      // Not P/<libdir>: a build tree, or a folder that only ends alike.
+      {"/src/kit/build/test/bin", "lib/x86_64-linux-gnu", "etc", "/src/kit/build/test/bin", "/src/kit/build/test/bin"},
+      {"/src/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "etc", "/src/x86_64-linux-gnu", "/src/x86_64-linux-gnu"},
+      {"/x86_64-linux-gnu", "lib/x86_64-linux-gnu", "etc", "/x86_64-linux-gnu", "/x86_64-linux-gnu"},
+  };
+  for (const Case& c : cases) {
+    const platform::TreeFolders folders = platform::FoldersFor(c.runtime, c.libdir, c.sysconfdir);
+    EXPECT_EQ(folders.modules, c.modules) << c.runtime << " " << c.libdir << " " << c.sysconfdir;
+    EXPECT_EQ(folders.administrator, c.administrator) << c.runtime << " " << c.libdir << " " << c.sysconfdir;
+  }
 }
 
 // Class lookups see the per-user file over the machine one: a key the
