@@ -44,7 +44,7 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "Registering the controls"
-"$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
+"$build/bin/kvqmxtmr-regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
 
 sound_dir=""
 player=""

@@ -34,26 +34,28 @@ std::string Shown(const fs::path& path) {
 }
 
 // The whole command that registers this tree's module for the user: the
-// module lies beside the runtime library in a build tree and an installed
-// tree alike, regtool beside the program (or, for a program built
-// elsewhere, beside the runtime library of a build tree).
+// module lies in the tree's module folder (platform::Folders), the tool
+// beside the program (or, for a program built elsewhere, beside the runtime
+// library of a build tree), else wherever the PATH finds it.
 std::string RegisterCommand() {
-  fs::path folder;
+  constexpr const char* kRegtool = "kvqmxtmr-regtool";
+  fs::path runtime, modules;
   try {
-    folder = platform::RuntimeFolder();
+    runtime = platform::RuntimeFolder();
+    modules = platform::Folders().modules;
   } catch (const platform::Error&) {
-    return std::string("regtool register ") + dialfen::kModuleFileName;
+    return std::string(kRegtool) + " register " + dialfen::kModuleFileName;
   }
   std::error_code ec;
   const fs::path program = fs::read_symlink("/proc/self/exe", ec).parent_path();
-  fs::path regtool = "regtool";
-  for (const fs::path& dir : {program, folder}) {
-    if (!dir.empty() && ::access((dir / "regtool").c_str(), X_OK) == 0) {
-      regtool = dir / "regtool";
+  fs::path regtool = kRegtool;
+  for (const fs::path& dir : {program, runtime}) {
+    if (!dir.empty() && ::access((dir / kRegtool).c_str(), X_OK) == 0) {
+      regtool = dir / kRegtool;
       break;
     }
   }
-  return Shown(regtool) + " register " + Shown(folder / dialfen::kModuleFileName);
+  return Shown(regtool) + " register " + Shown(modules / dialfen::kModuleFileName);
 }
 
 // What a user can do about it, by the creation's status code.

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         "usage: Whorlix\n"
         "Fills the screen with the live level of the sound output; its Functions menu\n"
         "chooses the picture. It reads the controls KvDispVU and KvQmxFasTmr from the\n"
-        "registry (see regtool(1)) and the level from the sound server's default output.\n"
+        "registry (see kvqmxtmr-regtool(1)) and the level from the sound server's default output.\n"
         "Other arguments are ignored. See Whorlix(1).\n");
     return 0;
   }

@@ -28,7 +28,7 @@ all=(registry_utf8 registry_utf16 property_bag saved_layout typelib resource_fil
 for t in "${all[@]}"; do mkdir -p "$seeds/$t"; done
 registry=$(mktemp -d)
 trap 'rm -rf "$registry"' EXIT
-KV_REGISTRY_FILE="$registry/registry.reg" "$bin/regtool" register "$bin/KvQmxTmr.ocx" >/dev/null
+KV_REGISTRY_FILE="$registry/registry.reg" "$bin/kvqmxtmr-regtool" register "$bin/KvQmxTmr.ocx" >/dev/null
 tail -c +3 "$registry/registry.reg" > "$seeds/registry_utf16/regtool.reg"   # the target adds the byte-order mark
 iconv -f UTF-16LE -t UTF-8 "$seeds/registry_utf16/regtool.reg" > "$seeds/registry_utf8/regtool.reg"
 cp demo/full_screen.layout "$seeds/saved_layout/"
@@ -37,7 +37,7 @@ awk '/^\[/ { n++; next } /^#/ { next } { print > ("'"$seeds"'/property_bag/bag" 
 "$bin/make_resources" module "$seeds/resource_file/KvQmxTmr.res" assets
 "$bin/make_resources" demo "$seeds/resource_file/Whorlix.res"
 for module in KvQmxTmr.ocx Whorlix; do
-  "$bin/inspect_module" "$bin/$module" --resource 16 1 --out "$seeds/version_record/$module.ver"
+  "$bin/kvqmxtmr-inspect" "$bin/$module" --resource 16 1 --out "$seeds/version_record/$module.ver"
   strip -o "$seeds/elf_sections/$module" "$bin/$module"
 done
 # Committed seeds: what no build produces, and inputs that once found a fault.

@@ -30,7 +30,7 @@ trap cleanup EXIT
 printf 'open ok\nvalues 3000 8000 14000 21000 27000 32000 29000 23000 16000 9000\nend cycle\n' >"$work/mixer"
 export KV_REGISTRY_FILE=$work/registry.reg KV_MACHINE_REGISTRY_FILE=$work/machine.reg
 export KV_MIXER_DEVICE=script:$work/mixer
-"$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
+"$build/bin/kvqmxtmr-regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
 "$build/bin/Whorlix" >"$work/whorlix.log" 2>&1 &
 pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "Brenvale KvQmxVU" | head -1) || true

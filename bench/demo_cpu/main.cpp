@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     const std::string log = (work / "log.txt").string();
     const std::string registry = (work / "registry.reg").string();
 
-    if (kvbench::RunToEnd({(bin / "regtool").string(), "register", (bin / "KvQmxTmr.ocx").string()},
+    if (kvbench::RunToEnd({(bin / "kvqmxtmr-regtool").string(), "register", (bin / "KvQmxTmr.ocx").string()},
                           kvbench::EnvironmentWith({{"KV_REGISTRY_FILE", registry}}), log) != 0)
       throw std::runtime_error("registering KvQmxTmr.ocx failed (see " + log + ")");
 

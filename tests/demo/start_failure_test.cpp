@@ -36,8 +36,8 @@ TEST(StartFailure, UnregisteredControlsAreNamedWithTheModule) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("KvQmxTmr.ocx"), std::string::npos) << messages[0];
   EXPECT_NE(messages[0].find("KvQmxFasTmr"), std::string::npos) << messages[0];
-  // The whole command, with this tree's regtool and module.
-  EXPECT_NE(messages[0].find("\n    bin/regtool register bin/KvQmxTmr.ocx"), std::string::npos) << messages[0];
+  // The whole command, with this tree's kvqmxtmr-regtool and module.
+  EXPECT_NE(messages[0].find("\n    bin/kvqmxtmr-regtool register bin/KvQmxTmr.ocx"), std::string::npos) << messages[0];
 }
 
 // A registry file that cannot be read is named as the problem; the module
@@ -58,7 +58,7 @@ TEST(StartFailure, UnreadableRegistryFileIsNamedAsTheProblem) {
     EXPECT_EQ(messages[0].find("damaged or out of date"), std::string::npos) << messages[0];
     // Started elsewhere, the command names both by their full paths.
     const std::string bin = std::filesystem::canonical(std::string(std::getenv("KV_BINARY_DIR")) + "/bin").string();
-    EXPECT_NE(messages[0].find("\n    " + bin + "/regtool register " + bin + "/KvQmxTmr.ocx"), std::string::npos)
+    EXPECT_NE(messages[0].find("\n    " + bin + "/kvqmxtmr-regtool register " + bin + "/KvQmxTmr.ocx"), std::string::npos)
         << messages[0];
     std::filesystem::remove(file);
   }

@@ -1,10 +1,10 @@
-// inspect_module FILE
+// kvqmxtmr-inspect FILE
 //     Lists the resources of a module (or a .res file) and prints its type
 //     library and version record. A bare type library (.tlb) is printed too.
-// inspect_module FILE --resource TYPE NAME --out OUT [--language N]
+// kvqmxtmr-inspect FILE --resource TYPE NAME --out OUT [--language N]
 //     Writes one resource's raw bytes to OUT. TYPE and NAME are numbers
 //     ("16" or "#16") or names ("TYPELIB").
-// inspect_module --help | --version
+// kvqmxtmr-inspect --help | --version
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -83,13 +83,13 @@ int Extract(const std::string& path, const std::string& type, const std::string&
   const com::Resource* r =
       com::FindResourceIn(resources, com::ResourceId::Parse(type), com::ResourceId::Parse(name), language);
   if (!r) {
-    std::fprintf(stderr, "inspect_module: %s has no resource %s %s\n", path.c_str(), type.c_str(), name.c_str());
+    std::fprintf(stderr, "kvqmxtmr-inspect: %s has no resource %s %s\n", path.c_str(), type.c_str(), name.c_str());
     return 1;
   }
   std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(r->data.data()), static_cast<std::streamsize>(r->data.size()));
   if (!out) {
-    std::fprintf(stderr, "inspect_module: cannot write %s\n", outPath.c_str());
+    std::fprintf(stderr, "kvqmxtmr-inspect: cannot write %s\n", outPath.c_str());
     return 1;
   }
   return 0;
@@ -97,13 +97,13 @@ int Extract(const std::string& path, const std::string& type, const std::string&
 
 int Usage(FILE* to = stderr, int status = 2) {
   std::fprintf(to,
-               "usage: inspect_module FILE\n"
-               "       inspect_module FILE --resource TYPE NAME --out OUT [--language N]\n"
-               "       inspect_module --help | --version\n"
+               "usage: kvqmxtmr-inspect FILE\n"
+               "       kvqmxtmr-inspect FILE --resource TYPE NAME --out OUT [--language N]\n"
+               "       kvqmxtmr-inspect --help | --version\n"
                "FILE is a module (KvQmxTmr.ocx, a program), a resource file (.res) or a type\n"
                "library (.tlb). The first form lists its resources and prints its type library\n"
                "and version record; the second writes one resource's bytes to OUT. TYPE and\n"
-               "NAME are numbers (16 or #16) or names (TYPELIB). See inspect_module(1).\n");
+               "NAME are numbers (16 or #16) or names (TYPELIB). See kvqmxtmr-inspect(1).\n");
   return status;
 }
 
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
   if (args.size() == 1 && args[0] == "--version") {
-    std::printf("inspect_module %s\n", KV_VERSION);
+    std::printf("kvqmxtmr-inspect %s\n", KV_VERSION);
     return 0;
   }
   try {
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     }
     return Usage();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "inspect_module: %s\n", e.what());
+    std::fprintf(stderr, "kvqmxtmr-inspect: %s\n", e.what());
     return 1;
   }
 }

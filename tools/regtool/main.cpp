@@ -1,7 +1,7 @@
-// regtool register [--machine [--root DIR]] MODULE
-// regtool unregister [--machine [--root DIR]] MODULE
-// regtool list
-// regtool --help | --version
+// kvqmxtmr-regtool register [--machine [--root DIR]] MODULE
+// kvqmxtmr-regtool unregister [--machine [--root DIR]] MODULE
+// kvqmxtmr-regtool list
+// kvqmxtmr-regtool --help | --version
 // Registers or unregisters a component module by calling its own
 // DllRegisterServer / DllUnregisterServer, or lists the registered classes
 // and which registry file each comes from.
@@ -32,15 +32,15 @@ std::string Location(std::filesystem::path (*file)()) {
 
 int Usage(FILE* to = stderr, int status = 2) {
   std::fprintf(to,
-               "usage: regtool register [--machine [--root DIR]] MODULE\n"
-               "       regtool unregister [--machine [--root DIR]] MODULE\n"
-               "       regtool list\n"
-               "       regtool --help | --version\n"
+               "usage: kvqmxtmr-regtool register [--machine [--root DIR]] MODULE\n"
+               "       kvqmxtmr-regtool unregister [--machine [--root DIR]] MODULE\n"
+               "       kvqmxtmr-regtool list\n"
+               "       kvqmxtmr-regtool --help | --version\n"
                "The per-user registry is %s\n"
                "  ($KV_REGISTRY_FILE, else $XDG_CONFIG_HOME/kvqmxtmr/registry.reg);\n"
                "the machine registry, which every user of this installation reads beneath it, is %s\n"
-               "  ($KV_MACHINE_REGISTRY_FILE, else machine.local.reg beside the runtime library),\n"
-               "over the installation's own registration %s, which regtool only reads.\n"
+               "  ($KV_MACHINE_REGISTRY_FILE, else machine.local.reg in the installation's configuration folder),\n"
+               "over the installation's own registration %s, which it only reads.\n"
                "--machine writes the machine registry instead of the per-user one.\n"
                "--root DIR: MODULE lies in a tree staged under DIR for installation (as DESTDIR);\n"
                "  the registration records its paths without DIR.\n",
@@ -51,7 +51,7 @@ int Usage(FILE* to = stderr, int status = 2) {
 
 int Report(const char* what, com::HRESULT h, const std::string& detail) {
   std::printf("%s: %s\n", what, com::FormatHResult(h).c_str());
-  if (com::FAILED(h) && !detail.empty()) std::fprintf(stderr, "regtool: %s\n", detail.c_str());
+  if (com::FAILED(h) && !detail.empty()) std::fprintf(stderr, "kvqmxtmr-regtool: %s\n", detail.c_str());
   return com::FAILED(h) ? 1 : 0;
 }
 
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   const std::string& command = args[0];
   if (args.size() == 1 && command == "--help") return Usage(stdout, 0);
   if (args.size() == 1 && command == "--version") {
-    std::printf("regtool %s\n", KV_VERSION);
+    std::printf("kvqmxtmr-regtool %s\n", KV_VERSION);
     return 0;
   }
   try {
