@@ -1,37 +1,50 @@
-# What `cmake --install BUILD --prefix P` puts where, and in which component
-# (one Debian package each, see KvPackage.cmake):
+# What `cmake --install BUILD --prefix P` puts where (the install folders
+# are GNUInstallDirs', with the library folder lib/<multiarch> for every P),
+# and in which component (one Debian package each, see debian/):
 #   program      P/bin/Whorlix, its desktop entry, icons (16 to 256 px),
-#                AppStream data and manual page
-#   runtime      P/lib/kvqmxtmr/: libdesktop_runtime.so.1*, KvQmxTmr.ocx and
-#                the tree's own machine registration machine.reg (made at
-#                install time)
-#   development  P/bin/regtool, P/bin/inspect_module and their manual pages,
-#                the libdesktop_runtime.so link a host links against
+#                AppStream data and manual page                    (whorlix)
+#   runtime      P/lib/<multiarch>/libkvqmxtmr.so.1*, and in its private
+#                folder P/lib/<multiarch>/kvqmxtmr/ KvQmxTmr.ocx and the
+#                tree's own machine registration machine.reg (made at
+#                install time)                                     (libkvqmxtmr1)
+#   tools        P/bin/kvqmxtmr-regtool, P/bin/kvqmxtmr-inspect and their
+#                manual pages                                      (kvqmxtmr-tools)
+#   development  the libkvqmxtmr.so link a host links against, the headers,
+#                the CMake package and the pkg-config file
+#                (KvDevelopment.cmake)                             (libkvqmxtmr-dev)
 # Each component also installs P/share/doc/<its package>/ (copyright,
-# changelog.gz). A full install of a prefix also writes
-# P/lib/kvqmxtmr/installed-files.txt, the list of every file it wrote.
-# Programs find the library through a RUNPATH relative to themselves, so the
-# tree runs from whatever P it was installed to.
+# changelog.gz); the packages take theirs from debian/ instead. A full
+# install of a prefix also writes P/lib/<multiarch>/kvqmxtmr/installed-files.txt,
+# the list of every file it wrote. What an administrator registers goes to
+# P/etc/kvqmxtmr (/etc/kvqmxtmr for /usr), written by kvqmxtmr-regtool, never
+# by an install. With KV_INSTALL_RPATH (the default) programs find the
+# library through a RUNPATH relative to themselves, so the tree runs from
+# whatever P it was installed to; the packages, whose library lies in the
+# system's folder, are built without.
 
 set(KV_APP_ID com.brenvale.Whorlix)
 # The Debian package of each component; their doc folders are named after them.
 set(KV_PACKAGE_program whorlix)
 set(KV_PACKAGE_runtime libkvqmxtmr1)
+set(KV_PACKAGE_tools kvqmxtmr-tools)
 set(KV_PACKAGE_development libkvqmxtmr-dev)
 
-set_target_properties(Whorlix regtool inspect_module PROPERTIES INSTALL_RPATH "$ORIGIN/../${KV_INSTALL_LIBDIR}")
-# The module and the runtime library lie side by side.
-set_target_properties(KvQmxTmr desktop_runtime PROPERTIES INSTALL_RPATH "$ORIGIN")
+if(KV_INSTALL_RPATH)
+  file(RELATIVE_PATH kv_bin_to_lib /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${KV_INSTALL_LIBDIR})
+  set_target_properties(Whorlix regtool inspect_module PROPERTIES INSTALL_RPATH "$ORIGIN/${kv_bin_to_lib}")
+  # The module lies one folder beneath the runtime library.
+  set_target_properties(KvQmxTmr PROPERTIES INSTALL_RPATH "$ORIGIN/..")
+endif()
 # What --version prints is the project's version.
 target_compile_definitions(Whorlix PRIVATE KV_VERSION="${PROJECT_VERSION}")
 target_compile_definitions(regtool PRIVATE KV_VERSION="${PROJECT_VERSION}")
 target_compile_definitions(inspect_module PRIVATE KV_VERSION="${PROJECT_VERSION}")
 
-install(TARGETS Whorlix RUNTIME DESTINATION bin COMPONENT program)
-install(TARGETS regtool inspect_module RUNTIME DESTINATION bin COMPONENT development)
+install(TARGETS Whorlix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS regtool inspect_module RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(TARGETS desktop_runtime LIBRARY DESTINATION ${KV_INSTALL_LIBDIR} COMPONENT runtime
         NAMELINK_COMPONENT development)
-install(TARGETS KvQmxTmr LIBRARY DESTINATION ${KV_INSTALL_LIBDIR} COMPONENT runtime)
+install(TARGETS KvQmxTmr LIBRARY DESTINATION ${KV_INSTALL_MODULEDIR} COMPONENT runtime)
 
 foreach(kv_size 16 24 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/assets/app_icon_${kv_size}.png
@@ -44,7 +57,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/demo/desktop/${KV_APP_ID}.metainfo.xml DESTI
 # so every build gives the same bytes.
 set(kv_doc ${CMAKE_BINARY_DIR}/doc)
 set(kv_compressed "")
-foreach(kv_source docs/man/Whorlix.1 docs/man/regtool.1 docs/man/inspect_module.1 docs/changelog)
+foreach(kv_source docs/man/Whorlix.1 docs/man/kvqmxtmr-regtool.1 docs/man/kvqmxtmr-inspect.1 docs/changelog)
   get_filename_component(kv_name ${kv_source} NAME)
   add_custom_command(OUTPUT ${kv_doc}/${kv_name}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${kv_doc}
@@ -55,8 +68,9 @@ foreach(kv_source docs/man/Whorlix.1 docs/man/regtool.1 docs/man/inspect_module.
   list(APPEND kv_compressed ${kv_doc}/${kv_name}.gz)
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${kv_compressed})
-install(FILES ${kv_doc}/Whorlix.1.gz DESTINATION share/man/man1 COMPONENT program)
-install(FILES ${kv_doc}/regtool.1.gz ${kv_doc}/inspect_module.1.gz DESTINATION share/man/man1 COMPONENT development)
+install(FILES ${kv_doc}/Whorlix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+install(FILES ${kv_doc}/kvqmxtmr-regtool.1.gz ${kv_doc}/kvqmxtmr-inspect.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT tools)
 
 # The machine-readable copyright file (DEP-5) from LICENSE, one line of
 # licence text per line, blank lines as " .".
@@ -64,7 +78,6 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE kv_license_lines)
 list(REMOVE_AT kv_license_lines 0 1 2)  # the title and the copyright line
 set(kv_copyright "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: KvQmxTmr and Whorlix
-Upstream-Contact: Brenvale <whorlix@brenvale.invalid>
 
 Files: *
 Copyright: 2026 the KvQmxTmr and Whorlix authors
@@ -81,7 +94,7 @@ foreach(kv_line IN LISTS kv_license_lines)
   endif()
 endforeach()
 file(CONFIGURE OUTPUT ${kv_doc}/copyright CONTENT "${kv_copyright}")
-foreach(kv_component program runtime development)
+foreach(kv_component program runtime tools development)
   install(FILES ${kv_doc}/copyright ${kv_doc}/changelog.gz DESTINATION share/doc/${KV_PACKAGE_${kv_component}}
           COMPONENT ${kv_component})
 endforeach()
@@ -92,7 +105,7 @@ endforeach()
 # the build's own regtool, which is there whichever components are installed.
 install(CODE "
   set(KV_APP_ID \"${KV_APP_ID}\")
-  set(KV_INSTALL_LIBDIR \"${KV_INSTALL_LIBDIR}\")
+  set(KV_INSTALL_MODULEDIR \"${KV_INSTALL_MODULEDIR}\")
   set(KV_DESKTOP_TEMPLATE \"${PROJECT_SOURCE_DIR}/demo/desktop/${KV_APP_ID}.desktop.in\")
   set(KV_INSTALL_SCRATCH \"${CMAKE_BINARY_DIR}/install-scratch\")
   set(KV_REGTOOL \"$<TARGET_FILE:regtool>\")

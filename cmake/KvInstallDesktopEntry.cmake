@@ -1,4 +1,4 @@
-# Run by `cmake --install` (and by CPack, into its staging tree) once the
+# Run by `cmake --install` (also into a package's staging tree) once the
 # program component's files are in place. CMAKE_INSTALL_PREFIX is the prefix
 # the tree will run from; DESTDIR, when set, is where it is staged meanwhile.
 #

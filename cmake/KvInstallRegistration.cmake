@@ -1,4 +1,4 @@
-# Run by `cmake --install` (and by CPack, into its staging tree) once the
+# Run by `cmake --install` (also into a package's staging tree) once the
 # runtime component's files are in place: the tree's own machine
 # registration of its module, machine.reg, made by regtool calling the
 # module's own DllRegisterServer, so every user of the tree finds the
@@ -6,11 +6,12 @@
 # registration records the paths the module will have once installed.
 #
 # The file belongs to the tree (and to the package): it is written afresh by
-# every install and read, never written, by `regtool --machine`, whose
-# registrations go to machine.local.reg beside it.
+# every install and read, never written, by `kvqmxtmr-regtool --machine`,
+# whose registrations go to machine.local.reg in the tree's configuration
+# folder (P/etc/kvqmxtmr, /etc/kvqmxtmr for /usr).
 
 set(kv_stage "$ENV{DESTDIR}")
-set(kv_lib "${CMAKE_INSTALL_PREFIX}/${KV_INSTALL_LIBDIR}")
+set(kv_lib "${CMAKE_INSTALL_PREFIX}/${KV_INSTALL_MODULEDIR}")
 set(kv_machine_file "${kv_stage}${kv_lib}/machine.reg")
 set(kv_root_option "")
 if(kv_stage)
