@@ -23,7 +23,7 @@ test_packages=(
   # The native Wayland session: Qt's Wayland plugin and a compositor with a
   # headless backend (tests/demo/wayland_session.sh).
   qt6-wayland weston
-  lintian devscripts
+  lintian devscripts debhelper
 )
 
 # A sound server, for the private one the scripts start, only where none is
