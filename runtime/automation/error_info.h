@@ -15,6 +15,6 @@ KVQMXTMR_EXPORT std::string TakeErrorText();
 
 // The status code for the exception in flight, its message kept as the
 // thread's error text.
-HRESULT StatusOfCurrentException();
+KVQMXTMR_EXPORT HRESULT StatusOfCurrentException();
 
 }  // namespace com

@@ -6,6 +6,7 @@
 // others (or itself) from inside a call without disturbing the round; the
 // snapshot is the list itself, replaced whole on every change, so a round
 // copies nothing.
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -17,7 +18,7 @@
 
 namespace com {
 
-class ConnectionPoint final : public IConnectionPoint {
+class KVQMXTMR_EXPORT ConnectionPoint final : public IConnectionPoint {
  public:
   ConnectionPoint(IConnectionPointContainer* owner, const IID& iid) : owner_(owner), iid_(iid) {}
   ConnectionPoint(const ConnectionPoint&) = delete;
@@ -60,6 +61,6 @@ class ConnectionPoint final : public IConnectionPoint {
 
 // Enumerators over a snapshot; each holds its own references.
 IEnumConnections* NewConnectionsEnumerator(std::vector<ComPtr<IUnknown>> sinks, std::vector<uint32_t> cookies);
-IEnumConnectionPoints* NewConnectionPointsEnumerator(std::vector<ComPtr<IConnectionPoint>> points);
+KVQMXTMR_EXPORT IEnumConnectionPoints* NewConnectionPointsEnumerator(std::vector<ComPtr<IConnectionPoint>> points);
 
 }  // namespace com

@@ -12,12 +12,12 @@ namespace com {
 // Extents: HIMETRIC (1/100 mm, 2540 an inch) against twips (1440 an inch),
 // each rounded to the nearest whole unit, halves away from zero, so whole
 // twips survive the round trip (420 x 405 -> 741 x 714 -> 420 x 405).
-int32_t TwipsToHimetric(float twips);
-float HimetricToTwips(int32_t himetric);
+KVQMXTMR_EXPORT int32_t TwipsToHimetric(float twips);
+KVQMXTMR_EXPORT float HimetricToTwips(int32_t himetric);
 
 // The host's ambient UserMode (DISPID -709) read through the site's
 // IDispatch; true without a site or when the site does not say.
-bool AmbientUserMode(IOleClientSite* site);
+KVQMXTMR_EXPORT bool AmbientUserMode(IOleClientSite* site);
 
 struct ResolvedControlClass {
   CLSID clsid;

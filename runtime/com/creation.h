@@ -12,6 +12,7 @@
 // codes, and REGDB_E_READREGDB (naming the file) when either registry file
 // cannot be read. The throwing forms raise platform::Error with the same code
 // and a message naming the class and the file.
+#include "runtime/platform/export.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,18 +24,18 @@
 
 namespace com {
 
-HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid);
-HRESULT ProgIDFromCLSID(const CLSID& clsid, std::string* progId);
+KVQMXTMR_EXPORT HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid);
+KVQMXTMR_EXPORT HRESULT ProgIDFromCLSID(const CLSID& clsid, std::string* progId);
 HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** ppv);
-HRESULT CoCreateInstance(const CLSID& clsid, const IID& iid, void** ppv);
-void CoFreeUnusedLibraries();
+KVQMXTMR_EXPORT HRESULT CoCreateInstance(const CLSID& clsid, const IID& iid, void** ppv);
+KVQMXTMR_EXPORT void CoFreeUnusedLibraries();
 
-CLSID ClassIdFromProgId(std::string_view progId);
-ComPtr<IClassFactory> GetClassObject(const CLSID& clsid);
-ComPtr<IUnknown> CreateInstance(const CLSID& clsid);
-ComPtr<IUnknown> CreateInstance(std::string_view progId);
+KVQMXTMR_EXPORT CLSID ClassIdFromProgId(std::string_view progId);
+KVQMXTMR_EXPORT ComPtr<IClassFactory> GetClassObject(const CLSID& clsid);
+KVQMXTMR_EXPORT ComPtr<IUnknown> CreateInstance(const CLSID& clsid);
+KVQMXTMR_EXPORT ComPtr<IUnknown> CreateInstance(std::string_view progId);
 
 // Absolute paths of the modules loaded now, in load order.
-std::vector<std::string> LoadedModules();
+KVQMXTMR_EXPORT std::vector<std::string> LoadedModules();
 
 }  // namespace com

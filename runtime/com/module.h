@@ -51,16 +51,16 @@ inline constexpr uint32_t DLL_PROCESS_ATTACH = 1;
 inline constexpr uint32_t DLL_THREAD_ATTACH = 2;
 inline constexpr uint32_t DLL_THREAD_DETACH = 3;
 
-HRESULT ModuleDllGetClassObject(const CLSID& clsid, const IID& iid, void** ppv, const ProjectDescriptor& project,
+KVQMXTMR_EXPORT HRESULT ModuleDllGetClassObject(const CLSID& clsid, const IID& iid, void** ppv, const ProjectDescriptor& project,
                                 ModuleWord* word1, ModuleWord* word2);
-HRESULT ModuleDllCanUnloadNow(const ProjectDescriptor& project);
-HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
-HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
+KVQMXTMR_EXPORT HRESULT ModuleDllCanUnloadNow(const ProjectDescriptor& project);
+KVQMXTMR_EXPORT HRESULT ModuleDllRegisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
+KVQMXTMR_EXPORT HRESULT ModuleDllUnregisterServer(const ProjectDescriptor& project, ModuleWord* word1, ModuleWord* word2);
 // Returns the platform's BOOL: non-zero to let the load go on.
-BOOL ModuleEntry(void* moduleHandle, uint32_t reason, void* reserved, ModuleWord* word1, ModuleWord* word2);
+KVQMXTMR_EXPORT BOOL ModuleEntry(void* moduleHandle, uint32_t reason, void* reserved, ModuleWord* word1, ModuleWord* word2);
 
 // A module's handle: the load address of the module holding `address`.
-void* ModuleHandleOf(const void* address);
+KVQMXTMR_EXPORT void* ModuleHandleOf(const void* address);
 
 // The registration a descriptor stands for, written into / removed from a
 // registry tree for a module at `modulePath`. Exposed so tools and tests can

@@ -3,6 +3,7 @@
 // control reads through a host's IPropertyBag gathered into a
 // forms::PropertyBag for UserControl_ReadProperties, and what it wrote
 // handed on to the host's bag.
+#include "runtime/platform/export.h"
 #include <string>
 #include <vector>
 
@@ -25,17 +26,17 @@ struct IPropertyBagContents : IUnknown {
 
 // A new IPropertyBag (one reference) reading and writing `bag`, which must
 // outlive it. Read answers E_INVALIDARG for a name the bag does not hold.
-IPropertyBag* NewPropertyBagObject(forms::PropertyBag& bag);
+KVQMXTMR_EXPORT IPropertyBag* NewPropertyBagObject(forms::PropertyBag& bag);
 
 // Stores `value` under `name` even when it equals a default the bag knows
 // nothing of: the host keeps what the control chose to write.
-void StoreExactly(forms::PropertyBag& bag, const std::string& name, const Variant& value);
+KVQMXTMR_EXPORT void StoreExactly(forms::PropertyBag& bag, const std::string& name, const Variant& value);
 
 // Reads from `host` every entry it lists (IPropertyBagContents) or, for a
 // bag that cannot list its names, every property of `table`, into `out`.
 // Failures other than "no such entry" are returned.
-HRESULT ReadHostBag(IPropertyBag* host, const DispatchTable& table, forms::PropertyBag& out);
+KVQMXTMR_EXPORT HRESULT ReadHostBag(IPropertyBag* host, const DispatchTable& table, forms::PropertyBag& out);
 // Writes every entry of `bag` into `host`.
-HRESULT WriteHostBag(const forms::PropertyBag& bag, IPropertyBag* host);
+KVQMXTMR_EXPORT HRESULT WriteHostBag(const forms::PropertyBag& bag, IPropertyBag* host);
 
 }  // namespace com

@@ -180,7 +180,7 @@ diff <(sort "$build/install_manifest.txt") <(sort "$list") || fail "installed-fi
 for program in Whorlix kvqmxtmr-regtool kvqmxtmr-inspect; do
   dynamic=$(readelf -d "$prefix/bin/$program")
   # shellcheck disable=SC2016  # $ORIGIN is the loader's, not the shell's
-  grep -qF 'RUNPATH) Library runpath: [$ORIGIN/../lib/'"$ma]" <<<"$dynamic" || fail "$program has no relative RUNPATH"
+  grep -qF 'Library runpath: [$ORIGIN/../lib/'"$ma]" <<<"$dynamic" || fail "$program has no relative RUNPATH"
   # --help and --version print and end, with no display and no sound server.
   version=$(env -i PATH=/usr/bin:/bin "$prefix/bin/$program" --version) || fail "$program --version failed"
   [ "$version" = "$program 1.0.0" ] || fail "$program --version printed: $version"
