@@ -24,8 +24,12 @@ int64_t MonotonicNs() {
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-TonePlayer::TonePlayer(std::string server, std::string sink, int channels)
-    : server_(std::move(server)), sink_(std::move(sink)), channels_(channels), amplitudes_(channels, 0.0f) {}
+TonePlayer::TonePlayer(std::string server, std::string sink, int channels, int bufferMs)
+    : server_(std::move(server)),
+      sink_(std::move(sink)),
+      channels_(channels),
+      bufferMs_(bufferMs),
+      amplitudes_(channels, 0.0f) {}
 
 TonePlayer::~TonePlayer() { Stop(); }
 
@@ -66,10 +70,9 @@ bool TonePlayer::Start(float amplitude) {
   }
   stream_ = pa_stream_new(context_, "Test tone", &spec, &map);
   pa_stream_set_write_callback(stream_, &TonePlayer::OnWrite, this);
-  // A short buffer, so a change of amplitude reaches the output within ~10 ms.
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(10'000, &spec));
+  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(bufferMs_) * 1000, &spec));
   attr.prebuf = static_cast<uint32_t>(-1);
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);

@@ -20,8 +20,10 @@ namespace kvtest {
 class TonePlayer {
  public:
   // `server` empty: libpulse's own choice (PULSE_SERVER). `sink` empty: the
-  // server's default output.
-  explicit TonePlayer(std::string server = {}, std::string sink = {}, int channels = 1);
+  // server's default output. `bufferMs`: how far ahead the server may buffer
+  // the tone; 10 ms follows a change of amplitude at once, 2000 is how a music
+  // player plays (and lets an idle output render ahead in long blocks).
+  explicit TonePlayer(std::string server = {}, std::string sink = {}, int channels = 1, int bufferMs = 10);
   ~TonePlayer();
   TonePlayer(const TonePlayer&) = delete;
   TonePlayer& operator=(const TonePlayer&) = delete;
@@ -52,6 +54,7 @@ class TonePlayer {
   std::string server_;
   std::string sink_;
   int channels_;
+  int bufferMs_;
   std::string error_;
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
