@@ -109,6 +109,11 @@ void TonePlayer::SetChannelAmplitudes(std::vector<float> amplitudes) {
   amplitudeChanged_ = true;
 }
 
+void TonePlayer::SetShape(Shape shape) {
+  std::lock_guard guard(amplitudesLock_);
+  shape_ = shape;
+}
+
 void TonePlayer::Pause(bool paused) {
   if (loop_ == nullptr || stream_ == nullptr) return;
   pa_threaded_mainloop_lock(loop_);
@@ -141,16 +146,19 @@ void TonePlayer::OnWrite(pa_stream*, size_t bytes, void* self) { static_cast<Ton
 void TonePlayer::Write(size_t bytes) {
   std::vector<float> amplitudes;
   bool changed = false;
+  Shape shape = Shape::kSine;
   {
     std::lock_guard guard(amplitudesLock_);
     amplitudes = amplitudes_;
+    shape = shape_;
     changed = std::exchange(amplitudeChanged_, false);
   }
   const size_t frames = bytes / (sizeof(float) * channels_);
   std::vector<float> samples(frames * channels_);
   const double step = 2.0 * std::numbers::pi * 440.0 / kRate;
   for (size_t frame = 0; frame < frames; ++frame) {
-    const double wave = std::sin(phase_);
+    const double sine = std::sin(phase_);
+    const double wave = shape == Shape::kSine ? sine : sine >= 0.0 ? 1.0 : -1.0;
     for (int channel = 0; channel < channels_; ++channel)
       samples[frame * channels_ + channel] = static_cast<float>(amplitudes[channel] * wave);
     phase_ = std::fmod(phase_ + step, 2.0 * std::numbers::pi);
