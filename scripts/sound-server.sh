@@ -2,8 +2,8 @@
 # A private sound server with a null output as its default sink, for the tests
 # and for the demo on machines where no server runs. The output runs at 48 kHz,
 # the tests' tones' rate, so their samples reach it unresampled. Everything it
-# uses lives in its own directory (sockets, session bus, state, configuration), so the
-# user's own sound server, settings and sound cards are never touched.
+# uses lives in its own directory (sockets, session bus, state, configuration),
+# so the user's own sound server, settings and sound cards are never touched.
 #
 #   eval "$(scripts/sound-server.sh start)"   # exports PULSE_SERVER and KV_SOUND_DIR
 #   scripts/sound-server.sh start DIR [SINK [DESCRIPTION]]
