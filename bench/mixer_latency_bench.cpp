@@ -6,6 +6,13 @@
 // the first reading above 1000. The tone plays on the right channel of a
 // stereo output only, as one-sided sound in music does.
 //
+// How long a meter's first Show waits for its first live reading, with sound
+// already playing: a device of its own (as in a program just started), opened
+// and polled until the reading shows the tone. The tone's player buffers 10 ms
+// (as a game or a browser does) or 2 s (as a music player does, letting an
+// idle output render ahead in long blocks). Beside it, the ratio to the
+// steady-state delay measured above in the same run.
+//
 // And what a meter's re-Show costs: closing the mixer and opening it again,
 // up to the first reading, with the share of first readings that already show
 // the playing tone; the baseline is a reading on a handle kept open, in the
@@ -14,7 +21,10 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
+#include <map>
 #include <memory>
+#include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,6 +35,7 @@
 #include "runtime/winmm/device_selection.h"
 #include "runtime/winmm/mixer_device.h"
 #include "runtime/winmm/mmsystem.h"
+#include "runtime/winmm/pulse_mixer.h"
 #include "tests/runtime/winmm/tone_player.h"
 
 namespace {
@@ -68,6 +79,24 @@ class Meter {
 };
 
 constexpr std::initializer_list<float> kRightOnly = {0.0f, 0.5f};
+
+// The steady-state median of each server, for the ratio of a later benchmark.
+std::map<std::string, double>& SteadyMedianMs() {
+  static std::map<std::string, double> medians;
+  return medians;
+}
+
+double Median(std::vector<double> samples) {
+  std::sort(samples.begin(), samples.end());
+  return samples[samples.size() / 2];
+}
+
+void ReportSpread(benchmark::State& state, std::vector<double> samples) {
+  std::sort(samples.begin(), samples.end());
+  state.counters["median_ms"] = samples[samples.size() / 2];
+  state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+  state.counters["max_ms"] = samples.back();
+}
 
 void BM_SoundToReadingLatency(benchmark::State& state, const char* kind) {
   const std::string server = kvbench::SoundServerAddress(kind);
@@ -114,10 +143,8 @@ void BM_SoundToReadingLatency(benchmark::State& state, const char* kind) {
     state.SetIterationTime(seconds);
     samples.push_back(seconds * 1e3);
   }
-  std::sort(samples.begin(), samples.end());
-  state.counters["median_ms"] = samples[samples.size() / 2];
-  state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-  state.counters["max_ms"] = samples.back();
+  SteadyMedianMs()[kind] = Median(samples);
+  ReportSpread(state, samples);
 }
 BENCHMARK_CAPTURE(BM_SoundToReadingLatency, pulseaudio, "pulseaudio")
     ->UseManualTime()
@@ -126,6 +153,57 @@ BENCHMARK_CAPTURE(BM_SoundToReadingLatency, pulseaudio, "pulseaudio")
 BENCHMARK_CAPTURE(BM_SoundToReadingLatency, pipewire, "pipewire")
     ->UseManualTime()
     ->Iterations(40)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ShowToFirstReading(benchmark::State& state, const char* kind, int playerBufferMs) {
+  const std::string server = kvbench::SoundServerAddress(kind);
+  if (server.empty()) {
+    state.SkipWithError("this sound server cannot start here");
+    return;
+  }
+  kvtest::TonePlayer tone(server, {}, 2, playerBufferMs);
+  if (!tone.Start(0.0f)) {
+    state.SkipWithError("cannot play a tone");
+    return;
+  }
+  tone.SetChannelAmplitudes(kRightOnly);
+  std::this_thread::sleep_for(3000ms);  // past a fresh output's first long block
+  std::mt19937 random(7);
+  std::vector<double> samples;
+  for (auto _ : state) {
+    // Anywhere in the output's render block, as a user's Show would fall.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200 + random() % 500));
+    winmm::ScopedMixerDevice fresh(winmm::MakePulseMixer(server));
+    const int64_t shown = kvtest::MonotonicNs();
+    Meter meter;
+    const int64_t live = meter.ok() ? meter.PollUntil([](int32_t v) { return v > 1000; }, 3000ms) : 0;
+    if (live == 0) {
+      state.SkipWithError("no live reading within 3 s of the open");
+      return;
+    }
+    const double seconds = static_cast<double>(live - shown) / 1e9;
+    state.SetIterationTime(seconds);
+    samples.push_back(seconds * 1e3);
+  }
+  ReportSpread(state, samples);
+  if (const auto steady = SteadyMedianMs().find(kind); steady != SteadyMedianMs().end())
+    state.counters["x_steady_state"] = Median(samples) / steady->second;
+}
+BENCHMARK_CAPTURE(BM_ShowToFirstReading, pulseaudio_player_10ms, "pulseaudio", 10)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowToFirstReading, pulseaudio_player_2s, "pulseaudio", 2000)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowToFirstReading, pipewire_player_10ms, "pipewire", 10)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowToFirstReading, pipewire_player_2s, "pipewire", 2000)
+    ->UseManualTime()
+    ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 
 void BM_ReopenToFirstReading(benchmark::State& state, const char* kind, bool reopen) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A private sound server with a null output as its default sink, for the tests
-# and for the demo on machines where no server runs. Everything it uses lives
-# in its own directory (sockets, session bus, state, configuration), so the
-# user's own sound server, settings and sound cards are never touched.
+# and for the demo on machines where no server runs. The output runs at 48 kHz,
+# the tests' tones' rate, so their samples reach it unresampled. Everything it
+# uses lives in its own directory (sockets, session bus, state, configuration),
+# so the user's own sound server, settings and sound cards are never touched.
 #
 #   eval "$(scripts/sound-server.sh start)"   # exports PULSE_SERVER and KV_SOUND_DIR
 #   scripts/sound-server.sh start DIR [SINK [DESCRIPTION]]
@@ -85,7 +86,7 @@ await() {
 
 start_pulseaudio() {
   launch pulseaudio pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n --use-pid-file=no \
-    --load="module-null-sink sink_name=$sink sink_properties=device.description=$description" \
+    --load="module-null-sink sink_name=$sink rate=48000 sink_properties=device.description=$description" \
     --load="module-native-protocol-unix socket=$dir/native auth-anonymous=1" \
     --log-target=stderr
   mv "$dir/last.pid" "$dir/server.pid"
@@ -134,7 +135,8 @@ LUA
   mv "$dir/last.pid" "$dir/server.pid"
   address="unix:$dir/runtime/pulse/native"
   await pactl_here info || return 1
-  pactl_here load-module module-null-sink "sink_name=$sink" "sink_properties=device.description=$description" >/dev/null
+  pactl_here load-module module-null-sink "sink_name=$sink" rate=48000 \
+    "sink_properties=device.description=$description" >/dev/null
 }
 
 start() {

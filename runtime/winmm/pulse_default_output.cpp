@@ -85,12 +85,15 @@ void PulseDefaultOutput::OnSinkInfo(pa_context* context, const pa_sink_info* inf
     if (pa_channel_map_init_auto(&layout, info->sample_spec.channels, PA_CHANNEL_MAP_DEFAULT) == nullptr)
       pa_channel_map_init_extend(&layout, info->sample_spec.channels, PA_CHANNEL_MAP_DEFAULT);
   }
-  // The same output in the same layout: the running stream stays.
-  if (info->name == sink_ && stream_.Alive() && pa_channel_map_equal(&layout, &layout_)) return;
+  // The same output in the same layout and rate: the running stream stays.
+  if (info->name == sink_ && stream_.Alive() && pa_channel_map_equal(&layout, &layout_) &&
+      info->sample_spec.rate == rate_)
+    return;
   sink_ = info->name;
   sinkIndex_ = info->index;
   layout_ = layout;
-  if (!stream_.Connect(context, info->monitor_source_name, layout_)) owner_.RetrySoon();
+  rate_ = info->sample_spec.rate;
+  if (!stream_.Connect(context, info->monitor_source_name, layout_, rate_)) owner_.RetrySoon();
 }
 
 }  // namespace winmm

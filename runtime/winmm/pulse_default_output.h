@@ -2,7 +2,7 @@
 // Following the sound server's default output: which output it is, its name
 // for the mixer's description, its channel layout, and a record stream on its
 // monitor that moves with it. A change of the default output, or of that
-// output's layout, starts the stream anew; anything else leaves it running.
+// output's layout or rate, starts the stream anew; anything else leaves it running.
 //
 // Everything here runs on the server thread or under the main loop's lock.
 #include <pulse/pulseaudio.h>
@@ -55,6 +55,7 @@ class PulseDefaultOutput {
   std::string sink_;  // the output whose monitor the stream reads
   uint32_t sinkIndex_ = PA_INVALID_INDEX;
   pa_channel_map layout_{};  // that output's channel layout, the stream's own
+  uint32_t rate_ = 0;        // and its sample rate
   std::string wantedSink_;   // the output being looked up
 };
 

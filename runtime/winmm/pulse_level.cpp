@@ -7,6 +7,8 @@
 namespace winmm {
 namespace {
 
+constexpr int32_t kFullScale = 32768;
+
 int64_t MonotonicNs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -17,12 +19,13 @@ int64_t MonotonicNs() {
 
 int32_t PulseLevel::Scale(float peak) {
   if (!(peak > 0.0f)) return 0;  // also NaN
-  if (peak >= 1.0f) return 32767;
-  return static_cast<int32_t>(std::lround(peak * 32767.0f));
+  if (peak >= 1.0f) return kFullScale;
+  // In double: 32767 / 32768 in float, times 32768, must come back as 32767.
+  return static_cast<int32_t>(std::lround(static_cast<double>(peak) * kFullScale));
 }
 
 void PulseLevel::Publish(float peak) {
-  peak_.store(Scale(peak), std::memory_order_relaxed);
+  magnitude_.store(Scale(peak), std::memory_order_relaxed);
   publishedNs_.store(MonotonicNs(), std::memory_order_release);
 }
 
@@ -30,7 +33,9 @@ void PulseLevel::Forget() { publishedNs_.store(INT64_MIN / 2, std::memory_order_
 
 int32_t PulseLevel::Read() const {
   const int64_t published = publishedNs_.load(std::memory_order_acquire);
-  return MonotonicNs() - published > kStaleAfterNs ? 0 : peak_.load(std::memory_order_relaxed);
+  if (MonotonicNs() - published > kHeldAtMostNs) return 0;
+  const int32_t magnitude = magnitude_.load(std::memory_order_relaxed);
+  return magnitude == kFullScale ? -kFullScale : magnitude;
 }
 
 }  // namespace winmm

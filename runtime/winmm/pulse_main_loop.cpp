@@ -6,6 +6,8 @@ PulseMainLoop::PulseMainLoop() {
   loop_ = pa_threaded_mainloop_new();
   if (loop_ == nullptr) return;
   api_ = pa_threaded_mainloop_get_api(loop_);
+  // Named, so a look at the process's threads tells it from others'.
+  pa_threaded_mainloop_set_name(loop_, kThreadName);
   if (pa_threaded_mainloop_start(loop_) < 0) {
     pa_threaded_mainloop_free(loop_);
     loop_ = nullptr;

@@ -11,6 +11,8 @@ namespace winmm {
 
 class PulseMainLoop {
  public:
+  static constexpr const char* kThreadName = "kv-sound-server";
+
   // Starts the server thread; ok() tells whether that worked.
   PulseMainLoop();
   // Stops the thread. Whoever created libpulse objects on it has released them.

@@ -58,6 +58,7 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
     PulseMainLoop::Lock lock(loop_);
     retryTimer_.Free();
     graceTimer_.Free();
+    staleTimer_.Free();
     stream_.Drop();
     DropContext();
   }
@@ -250,6 +251,27 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
     stateChanged_.notify_all();
   }
 
+  // Data arrived: the level stands for kStaleAfterMs more of this thread's time.
+  void OnMeasured() {
+    confirmingStale_ = false;
+    staleTimer_.Start(loop_.api(), PulseLevel::kStaleAfterMs);
+  }
+
+  // Nothing arrived for kStaleAfterMs, by this timer. But the timer may have
+  // fired late, with this thread the one that was late: what the server sent
+  // meanwhile waits behind it in this turn of the loop, and a level flowing
+  // all along must not fall to 0. So it is judged once more a moment later,
+  // after that turn has handled what was waiting.
+  void OnNothingMeasured() {
+    if (!confirmingStale_) {
+      confirmingStale_ = true;
+      staleTimer_.Start(loop_.api(), 1);
+      return;
+    }
+    confirmingStale_ = false;
+    level_.Forget();
+  }
+
   void ContextLost() {
     if (contextLost_) return;  // reported by both connect's result and the state change
     contextLost_ = true;
@@ -308,10 +330,13 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
                                    OnStreamRunning(true);
                                  },
                              .ended = [this] { OnStreamEnded(); },
-                             .dropped = [this] { OnStreamRunning(false); }}};
+                             .dropped = [this] { OnStreamRunning(false); },
+                             .measured = [this] { OnMeasured(); }}};
   PulseDefaultOutput output_{*this, stream_};
   PulseTimer retryTimer_{[this] { Maintain(); }};
   PulseTimer graceTimer_{[this] { OnGraceOver(); }};
+  PulseTimer staleTimer_{[this] { OnNothingMeasured(); }};
+  bool confirmingStale_ = false;
   pa_context* context_ = nullptr;
   PulseClientIdentity identity_;
   bool contextLost_ = false;

@@ -182,19 +182,23 @@ class MeterOnPrivateServer : public ::testing::Test {
     setting_ = std::make_unique<winmm::ScopedMixerSetting>("pulse:" + server_.address());
   }
 
-  // Puts DisplayMode 3 and gets GetPeekData until the reading is half scale
-  // (16384 +- 3%) or the time is up; returns the last reading.
-  static int32_t ReadUntilHalfScale(KvDispVU& meter, std::chrono::milliseconds limit) {
+  // Puts DisplayMode 3 and gets GetPeekData until the reading is `reads`
+  // (+- `tolerance`) or the time is up; returns the last reading.
+  static int32_t ReadUntil(KvDispVU& meter, int32_t reads, int32_t tolerance, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int32_t reading = 0;
     do {
       meter.put_DisplayMode(KvDispVU::GetPeekDataOnly);
       reading = meter.get_GetPeekData();
-      if (std::abs(reading - kHalfScale) <= kTolerance) break;
+      if (std::abs(reading - reads) <= tolerance) break;
       forms::DoEvents();
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     } while (std::chrono::steady_clock::now() < deadline);
     return reading;
+  }
+
+  static int32_t ReadUntilHalfScale(KvDispVU& meter, std::chrono::milliseconds limit) {
+    return ReadUntil(meter, kHalfScale, kTolerance, limit);
   }
 
   static constexpr int32_t kHalfScale = 16384;
@@ -206,7 +210,9 @@ class MeterOnPrivateServer : public ::testing::Test {
   std::unique_ptr<winmm::ScopedMixerSetting> setting_;
 };
 
-TEST_F(MeterOnPrivateServer, ReadsHalfScaleForSoundOnAnyOneChannelOrInAntiPhase) {
+// GetPeekData is the magnitude of the 16-bit sample at the peak: a sine
+// reaching 32767 reads 32767, a square wave reaching -32768 reads 32768.
+TEST_F(MeterOnPrivateServer, ReadsThePeakForSoundOnAnyOneChannelOrInAntiPhaseUpToFullScale) {
   std::vector<std::string> messages;
   forms::ScopedMsgBoxHook hook([&](const std::string& text) { messages.push_back(text); });
   auto meter = forms::MakeRef<KvDispVU>();
@@ -216,14 +222,24 @@ TEST_F(MeterOnPrivateServer, ReadsHalfScaleForSoundOnAnyOneChannelOrInAntiPhase)
 
   kvtest::TonePlayer tone(server_.address(), {}, 2);
   ASSERT_TRUE(tone.Start(0.0f)) << tone.error();
+  using Shape = kvtest::TonePlayer::Shape;
+  constexpr float kSample32767 = 32767.0f / 32768.0f;
   const struct {
     const char* name;
     std::vector<float> amplitudes;
-  } played[] = {{"left only", {0.5f, 0.0f}}, {"right only", {0.0f, 0.5f}}, {"anti-phase", {0.5f, -0.5f}}};
+    Shape shape;
+    int32_t reads;
+    int32_t tolerance;
+  } played[] = {{"left only", {0.5f, 0.0f}, Shape::kSine, kHalfScale, kTolerance},
+                {"right only", {0.0f, 0.5f}, Shape::kSine, kHalfScale, kTolerance},
+                {"anti-phase", {0.5f, -0.5f}, Shape::kSine, kHalfScale, kTolerance},
+                {"full-scale sine", {kSample32767, kSample32767}, Shape::kSine, 32767, 0},
+                {"full-scale square, left only", {1.0f, 0.0f}, Shape::kSquare, 32768, 0}};
   auto limit = kWarmUp;
   for (const auto& p : played) {
+    tone.SetShape(p.shape);
     tone.SetChannelAmplitudes(p.amplitudes);
-    EXPECT_NEAR(ReadUntilHalfScale(*meter, limit), kHalfScale, kTolerance) << p.name;
+    EXPECT_NEAR(ReadUntil(*meter, p.reads, p.tolerance, limit), p.reads, p.tolerance) << p.name;
     limit = std::chrono::milliseconds(1000);  // the output is warm now
   }
   EXPECT_EQ(meter->Mixer().LastMixerResult, 0u);

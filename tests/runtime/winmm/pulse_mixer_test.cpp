@@ -100,18 +100,26 @@ TEST_F(PrivateServerTest, HalfScaleToneReadsHalfOfFullScaleSteadilyAndSilenceRea
 
 // A peak meter measures how far the signal swings from 0 on the loudest
 // channel: sound on one channel only, or in opposite phase on two, reads at its
-// full level. Outputs of another channel count than the server's default
-// stereo one are made the default while the mixer is open.
+// full level. Full scale is the 16-bit sample's: a sine reaching 32767 reads
+// 32767, and a square wave reaching -32768 reads -32768 (the meter's signed
+// range holds a magnitude of 32768 only as that). Outputs of another channel
+// count than the server's default stereo one are made the default while the
+// mixer is open.
+constexpr float kSample32767 = 32767.0f / 32768.0f;
+
 struct ChannelCase {
   const char* name;
   std::vector<float> amplitudes;  // one per channel of the output and the tone
+  kvtest::TonePlayer::Shape shape = kvtest::TonePlayer::Shape::kSine;
+  int32_t reads = kHalfScale;
+  int32_t tolerance = kTolerance;
 };
 
 void PrintTo(const ChannelCase& c, std::ostream* out) { *out << c.name; }
 
 class ChannelLayoutTest : public PrivateServerTest, public ::testing::WithParamInterface<ChannelCase> {};
 
-TEST_P(ChannelLayoutTest, AHalfScaleToneOnAnyChannelReadsHalfOfFullScale) {
+TEST_P(ChannelLayoutTest, AToneOnAnyChannelReadsItsPeak) {
   const ChannelCase& c = GetParam();
   const int channels = static_cast<int>(c.amplitudes.size());
   kvtest::MeterSequence meter;
@@ -119,7 +127,7 @@ TEST_P(ChannelLayoutTest, AHalfScaleToneOnAnyChannelReadsHalfOfFullScale) {
   std::string sink = "kvtest";
   if (channels != 2) {
     sink = "layout";
-    ASSERT_EQ(server_.Pactl("load-module module-null-sink sink_name=layout channels=" + std::to_string(channels) +
+    ASSERT_EQ(server_.Pactl("load-module module-null-sink sink_name=layout rate=48000 channels=" + std::to_string(channels) +
                             " channel_map=" + kvtest::TonePlayer::Layout(channels) +
                             " sink_properties=device.description=LayoutOutput"),
               0);
@@ -127,13 +135,17 @@ TEST_P(ChannelLayoutTest, AHalfScaleToneOnAnyChannelReadsHalfOfFullScale) {
   }
   kvtest::TonePlayer tone(server_.address(), sink, channels);
   ASSERT_TRUE(tone.Start(0.0f)) << tone.error();
+  tone.SetShape(c.shape);
   tone.SetChannelAmplitudes(c.amplitudes);
 
+  const auto expected = [&](uint32_t result, int32_t value) {
+    return result == MMSYSERR_NOERROR && std::abs(value - c.reads) <= c.tolerance;
+  };
   int32_t value = 0;
-  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &value)) << "last reading " << value;
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, expected, &value)) << "last reading " << value;
   for (int i = 0; i < 200; ++i) {
     ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
-    ASSERT_NEAR(value, kHalfScale, kTolerance) << "reading " << i;
+    ASSERT_NEAR(value, c.reads, c.tolerance) << "reading " << i;
     std::this_thread::sleep_for(1ms);
   }
 }
@@ -143,7 +155,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ChannelCase{"StereoLeftOnly", {0.5f, 0.0f}}, ChannelCase{"StereoRightOnly", {0.0f, 0.5f}},
                       ChannelCase{"StereoAntiPhase", {0.5f, -0.5f}}, ChannelCase{"StereoInPhase", {0.5f, 0.5f}},
                       ChannelCase{"Mono", {0.5f}},
-                      ChannelCase{"SixChannelsOneSounding", {0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f}}),
+                      ChannelCase{"SixChannelsOneSounding", {0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f}},
+                      ChannelCase{"FullScaleSine", {kSample32767, kSample32767}, kvtest::TonePlayer::Shape::kSine,
+                                  32767, 0},
+                      ChannelCase{"FullScaleSquareRightOnly", {0.0f, 1.0f}, kvtest::TonePlayer::Shape::kSquare,
+                                  -32768, 0},
+                      ChannelCase{"FullScaleSquareMono", {1.0f}, kvtest::TonePlayer::Shape::kSquare, -32768, 0}),
     [](const ::testing::TestParamInfo<ChannelCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PrivateServerTest, AReopenReadsTheLiveLevelAtOnceAndAnUnusedMixerLeavesTheServerSoonAfter) {

@@ -24,8 +24,12 @@ int64_t MonotonicNs() {
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-TonePlayer::TonePlayer(std::string server, std::string sink, int channels)
-    : server_(std::move(server)), sink_(std::move(sink)), channels_(channels), amplitudes_(channels, 0.0f) {}
+TonePlayer::TonePlayer(std::string server, std::string sink, int channels, int bufferMs)
+    : server_(std::move(server)),
+      sink_(std::move(sink)),
+      channels_(channels),
+      bufferMs_(bufferMs),
+      amplitudes_(channels, 0.0f) {}
 
 TonePlayer::~TonePlayer() { Stop(); }
 
@@ -66,10 +70,9 @@ bool TonePlayer::Start(float amplitude) {
   }
   stream_ = pa_stream_new(context_, "Test tone", &spec, &map);
   pa_stream_set_write_callback(stream_, &TonePlayer::OnWrite, this);
-  // A short buffer, so a change of amplitude reaches the output within ~10 ms.
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(10'000, &spec));
+  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(bufferMs_) * 1000, &spec));
   attr.prebuf = static_cast<uint32_t>(-1);
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);
@@ -106,6 +109,11 @@ void TonePlayer::SetChannelAmplitudes(std::vector<float> amplitudes) {
   amplitudeChanged_ = true;
 }
 
+void TonePlayer::SetShape(Shape shape) {
+  std::lock_guard guard(amplitudesLock_);
+  shape_ = shape;
+}
+
 void TonePlayer::Pause(bool paused) {
   if (loop_ == nullptr || stream_ == nullptr) return;
   pa_threaded_mainloop_lock(loop_);
@@ -138,16 +146,19 @@ void TonePlayer::OnWrite(pa_stream*, size_t bytes, void* self) { static_cast<Ton
 void TonePlayer::Write(size_t bytes) {
   std::vector<float> amplitudes;
   bool changed = false;
+  Shape shape = Shape::kSine;
   {
     std::lock_guard guard(amplitudesLock_);
     amplitudes = amplitudes_;
+    shape = shape_;
     changed = std::exchange(amplitudeChanged_, false);
   }
   const size_t frames = bytes / (sizeof(float) * channels_);
   std::vector<float> samples(frames * channels_);
   const double step = 2.0 * std::numbers::pi * 440.0 / kRate;
   for (size_t frame = 0; frame < frames; ++frame) {
-    const double wave = std::sin(phase_);
+    const double sine = std::sin(phase_);
+    const double wave = shape == Shape::kSine ? sine : sine >= 0.0 ? 1.0 : -1.0;
     for (int channel = 0; channel < channels_; ++channel)
       samples[frame * channels_ + channel] = static_cast<float>(amplitudes[channel] * wave);
     phase_ = std::fmod(phase_ + step, 2.0 * std::numbers::pi);

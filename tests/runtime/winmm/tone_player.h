@@ -1,5 +1,5 @@
 #pragma once
-// Plays a 440 Hz sine into a sound server from a client stream of its own,
+// Plays a 440 Hz sine (or square wave) into a sound server from a client stream of its own,
 // as any program would, on one channel or several (the server's standard
 // layout for that count: 2 is stereo, 6 is 5.1), each at an amplitude of its
 // own; a negative amplitude plays the sine inverted. Amplitude 0 plays
@@ -19,9 +19,15 @@ namespace kvtest {
 
 class TonePlayer {
  public:
+  // A square wave of amplitude 1.0 swings between full scale's two ends: as
+  // 16-bit samples, 32767 and -32768.
+  enum class Shape { kSine, kSquare };
+
   // `server` empty: libpulse's own choice (PULSE_SERVER). `sink` empty: the
-  // server's default output.
-  explicit TonePlayer(std::string server = {}, std::string sink = {}, int channels = 1);
+  // server's default output. `bufferMs`: how far ahead the server may buffer
+  // the tone; 10 ms follows a change of amplitude at once, 2000 is how a music
+  // player plays (and lets an idle output render ahead in long blocks).
+  explicit TonePlayer(std::string server = {}, std::string sink = {}, int channels = 1, int bufferMs = 10);
   ~TonePlayer();
   TonePlayer(const TonePlayer&) = delete;
   TonePlayer& operator=(const TonePlayer&) = delete;
@@ -33,6 +39,7 @@ class TonePlayer {
   void SetAmplitude(float amplitude);  // on every channel
   // One amplitude per channel, in the layout's order (stereo: left, right).
   void SetChannelAmplitudes(std::vector<float> amplitudes);
+  void SetShape(Shape shape);
   void Pause(bool paused);
   void Stop();
 
@@ -52,12 +59,14 @@ class TonePlayer {
   std::string server_;
   std::string sink_;
   int channels_;
+  int bufferMs_;
   std::string error_;
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
   std::mutex amplitudesLock_;
   std::vector<float> amplitudes_;
+  Shape shape_ = Shape::kSine;
   bool amplitudeChanged_ = false;
   std::atomic<int64_t> toneWrittenNs_{0};
   double phase_ = 0.0;
