@@ -3,6 +3,7 @@
 // from a file without loading it whole. A truncated or malformed file raises
 // platform::Error(RESOURCE_E_BAD_MODULE); a missing file raises
 // platform::Error(kErrorFileNotFound).
+#include "runtime/platform/export.h"
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -22,10 +23,10 @@ struct Section {
   uint64_t size = 0;
 };
 
-std::vector<Section> ReadSections(std::span<const uint8_t> image);
-std::vector<Section> ReadSectionsFromFile(const std::string& path);
+KVQMXTMR_EXPORT std::vector<Section> ReadSections(std::span<const uint8_t> image);
+KVQMXTMR_EXPORT std::vector<Section> ReadSectionsFromFile(const std::string& path);
 
 // The bytes of the named section; nullopt when the file has no such section.
-std::optional<std::vector<uint8_t>> ReadSectionFromFile(const std::string& path, std::string_view name);
+KVQMXTMR_EXPORT std::optional<std::vector<uint8_t>> ReadSectionFromFile(const std::string& path, std::string_view name);
 
 }  // namespace com::elf

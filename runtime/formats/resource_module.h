@@ -30,21 +30,21 @@ struct ResourceLocation {
 KVQMXTMR_EXPORT std::vector<Resource> ReadModuleResources(const std::string& modulePath);
 
 // nullopt when the module has no such resource; errors as ReadModuleResources.
-std::optional<ResourceLocation> FindResource(const std::string& modulePath, const ResourceId& type,
+KVQMXTMR_EXPORT std::optional<ResourceLocation> FindResource(const std::string& modulePath, const ResourceId& type,
                                              const ResourceId& name, std::optional<uint16_t> language = std::nullopt);
 // The same for a module loaded with dlopen (its handle) in this process.
-std::optional<ResourceLocation> FindResource(void* moduleHandle, const ResourceId& type, const ResourceId& name,
+KVQMXTMR_EXPORT std::optional<ResourceLocation> FindResource(void* moduleHandle, const ResourceId& type, const ResourceId& name,
                                              std::optional<uint16_t> language = std::nullopt);
 
 // The resource's bytes. Throws platform::Error(RESOURCE_E_DATA_NOT_FOUND)
 // when the module no longer holds it.
-std::vector<uint8_t> LoadResource(const ResourceLocation& location);
+KVQMXTMR_EXPORT std::vector<uint8_t> LoadResource(const ResourceLocation& location);
 
 // The file of a module loaded in this process, from its dlopen handle or from
 // any address inside it (a function or variable of the module). The main
 // program's file is reported as /proc/self/exe resolves. Throws
 // platform::Error(E_INVALIDARG) when the handle or address belongs to no module.
-std::string ModulePathOfHandle(void* moduleHandle);
-std::string ModulePathOfAddress(const void* address);
+KVQMXTMR_EXPORT std::string ModulePathOfHandle(void* moduleHandle);
+KVQMXTMR_EXPORT std::string ModulePathOfAddress(const void* address);
 
 }  // namespace com

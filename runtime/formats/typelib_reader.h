@@ -80,7 +80,7 @@ struct ImplTypeInfo {
   int32_t flags = 0;  // IMPLTYPEFLAGS
 };
 
-struct TypeInfo {
+struct KVQMXTMR_EXPORT TypeInfo {
   std::string name;
   GUID guid;
   TYPEKIND kind = TKIND_ENUM;

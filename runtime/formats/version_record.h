@@ -57,7 +57,7 @@ struct VersionTranslation {
   bool operator==(const VersionTranslation&) const = default;
 };
 
-struct VersionRecord {
+struct KVQMXTMR_EXPORT VersionRecord {
   VersionFixedInfo fixed;
   std::vector<VersionStringTable> stringTables;
   std::vector<VersionTranslation> translations;
