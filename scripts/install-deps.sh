@@ -24,6 +24,9 @@ test_packages=(
   # headless backend (tests/demo/wayland_session.sh).
   qt6-wayland weston
   lintian devscripts
+  # The Qt Designer plugin and the tests of forms made with it: Designer's
+  # headers, QUiLoader, and Designer itself.
+  qt6-tools-dev designer-qt6
 )
 
 # A sound server, for the private one the scripts start, only where none is
