@@ -25,8 +25,9 @@ test_packages=(
   qt6-wayland weston
   lintian devscripts
   # The Qt Designer plugin and the tests of forms made with it: Designer's
-  # headers, QUiLoader, and Designer itself.
-  qt6-tools-dev designer-qt6
+  # headers, QUiLoader (whose CMake package needs Qt's OpenGL one, which
+  # qt6-tools-dev does not bring), and Designer itself.
+  qt6-tools-dev libqt6opengl6-dev designer-qt6
 )
 
 # A sound server, for the private one the scripts start, only where none is

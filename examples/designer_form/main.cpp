@@ -23,6 +23,6 @@ int main(int argc, char** argv) {
   window.show();
   // The fast timer runs inside the put that switches it on, so it starts from
   // the event loop; closing the window ends it.
-  QTimer::singleShot(0, [&] { ui.ticker->setEnabled(true); });
+  QTimer::singleShot(0, [&] { ui.ticker->putEnabled(true); });
   return app.exec();
 }

@@ -29,8 +29,7 @@ QWidget* ControlPlugin::createWidget(QWidget* parent) {
   return d_.create(parent, designer_ ? kvqmxtmr::Mode::Design : kvqmxtmr::Mode::Run);
 }
 
-void ControlPlugin::initialize(QDesignerFormEditorInterface* core) {
-  // Only Designer calls this; QUiLoader and Designer's own form loading at
-  // run time (a preview) go straight to createWidget.
-  designer_ = designer_ || core != nullptr;
+void ControlPlugin::initialize(QDesignerFormEditorInterface*) {
+  // Only Designer calls this; QUiLoader goes straight to createWidget.
+  designer_ = true;
 }

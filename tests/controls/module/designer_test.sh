@@ -27,7 +27,7 @@ if [ "${1:-}" = --inside ]; then
   sleep 3  # the form opens after the main window
   kill -0 "$pid" 2>/dev/null || { cat "$work/designer.log" >&2; fail "Designer ended"; }
   log=$work/designer.log
-  grep -q "loaded library.*libkvqmxtmr_designer.so" "$log" || { cat "$log" >&2; fail "Designer did not load the plugin"; }
+  grep -q "libkvqmxtmr_designer.so\" loaded library" "$log" || { cat "$log" >&2; fail "Designer did not load the plugin"; }
   # Designer's own warnings start "Designer:"; the plugin's name the kit.
   if grep -E "^Designer:|KvQmxTmr Designer plugin|Cannot load library.*kvqmxtmr|Couldn't open the mixer" "$log" >&2; then
     fail "warnings while Designer loaded the plugin and the form"
