@@ -77,4 +77,16 @@ window=$(timeout 30 xdotool search --sync --onlyvisible --name "Qt Designer" | h
 }
 xdotool windowsize --sync "$window" 1280 1024 && xdotool windowmove --sync "$window" 0 0 || true
 sleep 3
+# Places on the screen in Designer's default layout of a 1280 x 1024 window
+# at (0, 0): the widget box's filter (showing the KvQmxTmr group alone), the
+# meter's row in the object inspector, and the property editor's filter.
+click_and_type() {
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.5
+  if [ -n "${3:-}" ]; then xdotool type --delay 50 "$3"; sleep 0.5; fi
+}
+click_and_type 125 110 Kv
+click_and_type 831 182
+click_and_type 972 407 Disp
+sleep 1
 shot designer
