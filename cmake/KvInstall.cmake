@@ -6,7 +6,9 @@
 #                the tree's own machine registration machine.reg (made at
 #                install time)
 #   development  P/bin/regtool, P/bin/inspect_module and their manual pages,
-#                the libdesktop_runtime.so link a host links against
+#                the libdesktop_runtime.so link a host links against, the
+#                guide and examples in P/share/doc/libkvqmxtmr-dev/ (the rest
+#                in KvDevelopment.cmake)
 # Each component also installs P/share/doc/<its package>/ (copyright,
 # changelog.gz). A full install of a prefix also writes
 # P/lib/kvqmxtmr/installed-files.txt, the list of every file it wrote.
@@ -85,6 +87,12 @@ foreach(kv_component program runtime development)
   install(FILES ${kv_doc}/copyright ${kv_doc}/changelog.gz DESTINATION share/doc/${KV_PACKAGE_${kv_component}}
           COMPONENT ${kv_component})
 endforeach()
+# The host developer's guide and the example hosts go with the development
+# files.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/hosting.md DESTINATION share/doc/${KV_PACKAGE_development}
+        COMPONENT development)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION share/doc/${KV_PACKAGE_development}/examples
+        COMPONENT development)
 
 # The steps that need the prefix the tree is installed to, which is known
 # only now (`--prefix`, and DESTDIR for a staged tree such as a package's):

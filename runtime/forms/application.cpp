@@ -26,6 +26,7 @@ struct State {
   std::vector<Form*> forms;                  // every live form, creation order
   std::vector<std::unique_ptr<Form>> owned;  // forms the program owns
   int loopDepth = 0;
+  bool windowSeen = false;  // a window was open at a DoEvents pass before exec()
   bool ending = false;
 };
 
@@ -209,11 +210,17 @@ void DoEvents() {
     Depth() { ++state().loopDepth; }
     ~Depth() { --state().loopDepth; }
   } depth;
+  // The last window may close inside the pass or between two (in an event
+  // handler of the loop that pumps), so what was seen open is remembered.
   const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  const bool beforeExec = app != nullptr && app->quitOnLastWindowClosed() &&
-                          QThread::currentThread()->loopLevel() == 0 && AnyWindowKeepsRunning();
+  const bool beforeExec =
+      app != nullptr && app->quitOnLastWindowClosed() && QThread::currentThread()->loopLevel() == 0;
+  if (beforeExec && !state().windowSeen) state().windowSeen = AnyWindowKeepsRunning();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  if (beforeExec && !AnyWindowKeepsRunning()) OweQuit();
+  if (beforeExec && state().windowSeen && !AnyWindowKeepsRunning()) {
+    state().windowSeen = false;
+    OweQuit();
+  }
 }
 
 }  // namespace forms

@@ -32,18 +32,22 @@ com::CLSID ResolveClass(std::string_view classId) {
   return com::ClassIdFromProgId(classId);
 }
 
-// "PutLong(\"SetDispDelay\")" or "PutLong(0x68030005)".
-std::string MemberText(const char* member, std::string_view property, int32_t dispid) {
+}  // namespace
+
+// "PutLong(\"SetDispDelay\")", "PutLong(0x68030005)", or for the typed
+// classes "SetDispDelay (put)".
+std::string Control::CallSite::Text() const {
+  if (typedName != nullptr) return std::string(typedName) + " (" + member + ")";
   if (!property.empty()) return std::string(member) + "(\"" + std::string(property) + "\")";
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08X", static_cast<uint32_t>(dispid));
   return std::string(member) + "(" + hex + ")";
 }
 
-}  // namespace
-
 struct Control::Impl {
-  std::string name;  // ProgID, or the class identity when the registry knows none
+  // ProgID, or the class identity when the registry knows none; shared with
+  // the calls under way, which may outlive this object.
+  std::shared_ptr<const std::string> name = std::make_shared<const std::string>();
   std::string error;
   Mode mode = Mode::Run;
   com::CLSID clsid;
@@ -73,9 +77,10 @@ Control::Control(std::string_view classId, QWidget* parent, Mode mode) : impl_(s
 }
 
 void Control::Create(std::string_view classId, QWidget* parent, int x, int y, Mode mode) {
-  impl_->name = std::string(classId);
+  impl_->name = std::make_shared<const std::string>(classId);
   impl_->mode = mode;
   if (parent == nullptr) {
+    impl_->error = "it could not be created: it needs a parent widget";
     Fail(com::E_INVALIDARG, "creation", "it needs a parent widget");
     return;
   }
@@ -83,36 +88,34 @@ void Control::Create(std::string_view classId, QWidget* parent, int x, int y, Mo
   try {
     impl_->clsid = ResolveClass(classId);
     std::string progId;
-    if (classId.front() == '{' && com::SUCCEEDED(com::ProgIDFromCLSID(impl_->clsid, &progId))) impl_->name = progId;
+    if (classId.front() == '{' && com::SUCCEEDED(com::ProgIDFromCLSID(impl_->clsid, &progId))) impl_->name = std::make_shared<const std::string>(progId);
     impl_->host = std::make_unique<com::HostedControl>(
-        *parent, impl_->name, impl_->clsid,
+        *parent, *impl_->name, impl_->clsid,
         com::HostedPlacement{forms::PixelsToTwipsX(x), forms::PixelsToTwipsY(y), 0, 0}, mode == Mode::Run);
   } catch (const platform::Error& e) {
+    impl_->error = std::string("it could not be created: ") + e.what();
     Fail(e.code(), "creation", e.what());
     return;
   } catch (const std::exception& e) {
+    impl_->error = std::string("it could not be created: ") + e.what();
     Fail(com::E_FAIL, "creation", e.what());
     return;
   }
   impl_->parent = parent;
-  // The top-level window is known for sure only once it shows: the parent
-  // may be put into a window after the control was placed.
   parent->installEventFilter(this);
-  if (parent->isVisible()) {
-    impl_->top = parent->window();
-    impl_->top->installEventFilter(this);
-  }
+  WatchTop();
   Wire();
 }
 
 Control::Control(std::string_view classId, forms::Container& container, float left, float top)
     : impl_(std::make_unique<Impl>()) {
-  impl_->name = std::string(classId);
+  impl_->name = std::make_shared<const std::string>(classId);
   try {
     impl_->clsid = ResolveClass(classId);
-    impl_->host = std::make_unique<com::HostedControl>(container, impl_->name, impl_->clsid,
+    impl_->host = std::make_unique<com::HostedControl>(container, *impl_->name, impl_->clsid,
                                                        com::HostedPlacement{left, top, 0, 0});
   } catch (const platform::Error& e) {
+    impl_->error = std::string("it could not be created: ") + e.what();
     Fail(e.code(), "creation", e.what());
     return;
   }
@@ -158,7 +161,7 @@ QWidget* Control::Widget() const {
 
 bool Control::Closed() const { return !impl_->host; }
 Mode Control::mode() const { return impl_->mode; }
-QString Control::Name() const { return QString::fromStdString(impl_->name); }
+QString Control::Name() const { return QString::fromStdString(*impl_->name); }
 QString Control::Error() const { return QString::fromStdString(impl_->error); }
 
 void Control::Close() {
@@ -192,11 +195,19 @@ void Control::EndLoops() {
   }
 }
 
+// The top-level window may change after the control was placed (its widget
+// put into a layout or a window later), so it is looked at again whenever the
+// widget shows or moves, and when a loop starts.
+void Control::WatchTop() {
+  if (!impl_->parent || impl_->parent->window() == impl_->top) return;
+  if (impl_->top && impl_->top != impl_->parent) impl_->top->removeEventFilter(this);
+  impl_->top = impl_->parent->window();
+  impl_->top->installEventFilter(this);
+}
+
 bool Control::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == impl_->parent && event->type() == QEvent::Show && impl_->parent->window() != impl_->top) {
-    if (impl_->top) impl_->top->removeEventFilter(this);
-    impl_->top = impl_->parent->window();
-    impl_->top->installEventFilter(this);
+  if (watched == impl_->parent && (event->type() == QEvent::Show || event->type() == QEvent::ParentChange)) {
+    WatchTop();
   } else if (watched == impl_->top && event->type() == QEvent::Close) {
     // The window's own handler may still refuse the close; whether it did
     // shows once the event has been handled.
@@ -210,9 +221,9 @@ bool Control::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Control::Fail(int code, const std::string& member, const std::string& reason) const {
-  const QString name = QString::fromStdString(impl_->name);
+  const QString name = QString::fromStdString(*impl_->name);
   const QString description =
-      QString::fromStdString("The control " + impl_->name + ": " + member + " failed: " + reason);
+      QString::fromStdString("The control " + *impl_->name + ": " + member + " failed: " + reason);
   qCWarning(lcKvQmxTmr).noquote() << description;
   // Emitted through a const member: the signal reports, it changes nothing.
   emit const_cast<Control*>(this)->exception(code, name, description, QString());
@@ -223,19 +234,20 @@ void Control::Fail(int code, const std::string& member, const std::string& reaso
 // may delete this object: nothing of it is touched after the call unless it
 // is still there.
 template <class R, class F>
-R Control::Call(const char* member, std::string_view property, int32_t dispid, R neutral, F&& call) const {
-  const std::string what = MemberText(member, property, dispid);
+R Control::Call(const CallSite& site, R neutral, F&& call) const {
   if (QThread::currentThread() != thread()) {
-    Fail(com::RPC_E_WRONG_THREAD, what,
+    Fail(com::RPC_E_WRONG_THREAD, site.Text(),
          "called from another thread than the control's; every call belongs on the thread that created it");
     return neutral;
   }
+  // What the report needs if this object is deleted inside the call; no
+  // copy of any text on the way of a call that succeeds.
   const QPointer<Control> self(const_cast<Control*>(this));
-  const std::string name = impl_->name;
+  const std::shared_ptr<const std::string> name = impl_->name;
   int32_t code = 0;
   std::string reason;
   try {
-    const com::DISPID id = property.empty() ? dispid : impl_->Id(property);
+    const com::DISPID id = site.property.empty() ? site.dispid : impl_->Id(site.property);
     // A copy: closing the control inside the call lets go of the host's.
     const com::DispatchDriver driver = impl_->Host().Object();
     return call(driver, id);
@@ -247,9 +259,10 @@ R Control::Call(const char* member, std::string_view property, int32_t dispid, R
     reason = e.what();
   }
   if (self)
-    Fail(code, what, reason);
+    Fail(code, site.Text(), reason);
   else
-    qCWarning(lcKvQmxTmr).noquote() << QString::fromStdString("The control " + name + ": " + what + " failed: " + reason);
+    qCWarning(lcKvQmxTmr).noquote() << QString::fromStdString("The control " + *name + ": " + site.Text() +
+                                                              " failed: " + reason);
   return neutral;
 }
 
@@ -268,40 +281,43 @@ com::Variant GetTyped(const com::DispatchDriver& driver, com::DISPID id, bool bo
 }  // namespace
 
 int32_t Control::DispatchId(std::string_view property) const {
-  return Call("DispatchId", property, 0, com::DISPID_UNKNOWN, [](const com::DispatchDriver&, com::DISPID id) { return id; });
+  return Call({"DispatchId", property}, com::DISPID_UNKNOWN, [](const com::DispatchDriver&, com::DISPID id) { return id; });
 }
 
 int32_t Control::GetLong(int32_t dispid) const {
-  return Call("GetLong", {}, dispid, int32_t{0}, [](const com::DispatchDriver& host, com::DISPID id) {
+  return Call({"GetLong", {}, dispid}, int32_t{0}, [](const com::DispatchDriver& host, com::DISPID id) {
     return GetTyped(host, id, false).ToI4();
   });
 }
 int32_t Control::GetLong(std::string_view property) const {
-  return Call("GetLong", property, 0, int32_t{0}, [](const com::DispatchDriver& host, com::DISPID id) {
+  return Call({"GetLong", property}, int32_t{0}, [](const com::DispatchDriver& host, com::DISPID id) {
     return GetTyped(host, id, false).ToI4();
   });
 }
 
 bool Control::GetBool(int32_t dispid) const {
-  return Call("GetBool", {}, dispid, false, [](const com::DispatchDriver& host, com::DISPID id) {
+  return Call({"GetBool", {}, dispid}, false, [](const com::DispatchDriver& host, com::DISPID id) {
     return GetTyped(host, id, true).ToBool() != com::VARIANT_FALSE;
   });
 }
 bool Control::GetBool(std::string_view property) const {
-  return Call("GetBool", property, 0, false, [](const com::DispatchDriver& host, com::DISPID id) {
+  return Call({"GetBool", property}, false, [](const com::DispatchDriver& host, com::DISPID id) {
     return GetTyped(host, id, true).ToBool() != com::VARIANT_FALSE;
   });
 }
 
-bool Control::Put(const char* member, std::string_view property, int32_t dispid, const com::Variant& value) {
-  return Call(member, property, dispid, false, [&](const com::DispatchDriver& driver, com::DISPID id) {
+bool Control::Put(const CallSite& site, const com::Variant& value) {
+  return Call(site, false, [&](const com::DispatchDriver& driver, com::DISPID id) {
     // Counts the puts on the stack that may run one of the kit's loops.
     const bool timerOn = id == DISPID_Enabled && value.vt() == com::VT_BOOL && value.ToBool() != com::VARIANT_FALSE;
     const bool meterLoop = id == DISPID_DisplayMode && value.vt() == com::VT_I4 && value.ToI4() == UseVUHiTimer;
     int Impl::*counter = timerOn ? &Impl::timerLoops : meterLoop ? &Impl::meterLoops : nullptr;
     const QPointer<Control> self(this);
     Impl* impl = impl_.get();
-    if (counter) ++(impl->*counter);
+    if (counter) {
+      WatchTop();
+      ++(impl->*counter);
+    }
     try {
       driver.Put(id, value);
     } catch (...) {
@@ -313,13 +329,31 @@ bool Control::Put(const char* member, std::string_view property, int32_t dispid,
   });
 }
 
-bool Control::PutLong(int32_t dispid, int32_t value) { return Put("PutLong", {}, dispid, com::Variant::I4(value)); }
+bool Control::PutLong(int32_t dispid, int32_t value) { return Put({"PutLong", {}, dispid}, com::Variant::I4(value)); }
 bool Control::PutLong(std::string_view property, int32_t value) {
-  return Put("PutLong", property, 0, com::Variant::I4(value));
+  return Put({"PutLong", property}, com::Variant::I4(value));
 }
-bool Control::PutBool(int32_t dispid, bool value) { return Put("PutBool", {}, dispid, com::Variant::FromBool(value)); }
+bool Control::PutBool(int32_t dispid, bool value) { return Put({"PutBool", {}, dispid}, com::Variant::FromBool(value)); }
 bool Control::PutBool(std::string_view property, bool value) {
-  return Put("PutBool", property, 0, com::Variant::FromBool(value));
+  return Put({"PutBool", property}, com::Variant::FromBool(value));
+}
+
+// The typed classes' calls, named by their property in reports.
+int32_t Control::GetLong(int32_t dispid, const char* name) const {
+  return Call({"get", {}, dispid, name}, int32_t{0}, [](const com::DispatchDriver& host, com::DISPID id) {
+    return GetTyped(host, id, false).ToI4();
+  });
+}
+bool Control::GetBool(int32_t dispid, const char* name) const {
+  return Call({"get", {}, dispid, name}, false, [](const com::DispatchDriver& host, com::DISPID id) {
+    return GetTyped(host, id, true).ToBool() != com::VARIANT_FALSE;
+  });
+}
+bool Control::PutLong(int32_t dispid, int32_t value, const char* name) {
+  return Put({"put", {}, dispid, name}, com::Variant::I4(value));
+}
+bool Control::PutBool(int32_t dispid, bool value, const char* name) {
+  return Put({"put", {}, dispid, name}, com::Variant::FromBool(value));
 }
 
 void DoEvents() { forms::DoEvents(); }

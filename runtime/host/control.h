@@ -119,14 +119,29 @@ class KVQMXTMR_EXPORT Control : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  friend class ControlWidget;
   struct Impl;
+  // Where a call came from, for its report: a member and the property by
+  // name or DISPID, or the typed class's property name.
+  struct CallSite {
+    const char* member;
+    std::string_view property;
+    int32_t dispid = 0;
+    const char* typedName = nullptr;
+    std::string Text() const;
+  };
   template <class R, class F>
-  R Call(const char* member, std::string_view property, int32_t dispid, R neutral, F&& call) const;
-  bool Put(const char* member, std::string_view property, int32_t dispid, const com::Variant& value);
+  R Call(const CallSite& site, R neutral, F&& call) const;
+  bool Put(const CallSite& site, const com::Variant& value);
+  int32_t GetLong(int32_t dispid, const char* name) const;
+  bool GetBool(int32_t dispid, const char* name) const;
+  bool PutLong(int32_t dispid, int32_t value, const char* name);
+  bool PutBool(int32_t dispid, bool value, const char* name);
   void Fail(int code, const std::string& member, const std::string& reason) const;
   void Create(std::string_view classId, QWidget* parent, int x, int y, Mode mode);
   void Wire();
   void EndLoops();
+  void WatchTop();
   std::unique_ptr<Impl> impl_;
 };
 

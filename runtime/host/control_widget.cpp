@@ -37,34 +37,34 @@ QSize ControlWidget::sizeHint() const {
 
 QSize ControlWidget::minimumSizeHint() const { return sizeHint(); }
 
-int ControlWidget::getLong(int dispid) const {
+int ControlWidget::getLong(int dispid, const char* name) const {
   if (mode() == Mode::Design) {
     const auto it = designed_.constFind(dispid);
     if (it != designed_.constEnd()) return *it;
   }
-  return control_->GetLong(dispid);
+  return control_->GetLong(dispid, name);
 }
 
-bool ControlWidget::getBool(int dispid) const {
+bool ControlWidget::getBool(int dispid, const char* name) const {
   if (mode() == Mode::Design) {
     const auto it = designed_.constFind(dispid);
     if (it != designed_.constEnd()) return *it != 0;
   }
-  return control_->GetBool(dispid);
+  return control_->GetBool(dispid, name);
 }
 
-void ControlWidget::putLong(int dispid, int value) {
+void ControlWidget::putLong(int dispid, const char* name, int value) {
   if (mode() == Mode::Run) {
-    control_->PutLong(dispid, value);  // may run a loop that deletes this widget: nothing follows
+    control_->PutLong(dispid, value, name);  // may run a loop that deletes this widget: nothing follows
     return;
   }
   designed_.insert(dispid, value);
   controlPropertyChanged(dispid);
 }
 
-void ControlWidget::putBool(int dispid, bool value) {
+void ControlWidget::putBool(int dispid, const char* name, bool value) {
   if (mode() == Mode::Run) {
-    control_->PutBool(dispid, value);
+    control_->PutBool(dispid, value, name);
     return;
   }
   designed_.insert(dispid, value ? 1 : 0);

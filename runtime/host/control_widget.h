@@ -43,14 +43,15 @@ class KVQMXTMR_EXPORT ControlWidget : public QWidget {
   void exception(int code, const QString& source, const QString& description, const QString& help);
 
  protected:
-  // The typed classes' property calls, by DISPID. In Mode::Design a put
+  // The typed classes' property calls, by DISPID, with the property's name
+  // for reports. In Mode::Design a put
   // only keeps the value (a get then returns it, and the change is
   // announced as the control would): a designed control never runs a
   // metering pass or loop.
-  int getLong(int dispid) const;
-  void putLong(int dispid, int value);
-  bool getBool(int dispid) const;
-  void putBool(int dispid, bool value);
+  int getLong(int dispid, const char* name) const;
+  void putLong(int dispid, const char* name, int value);
+  bool getBool(int dispid, const char* name) const;
+  void putBool(int dispid, const char* name, bool value);
   // Called for each event the control raises and each change of a property
   // it announces; the typed classes turn them into their signals.
   virtual void controlEvent(int dispid);

@@ -121,6 +121,11 @@ for size in "${icon_sizes[@]}"; do files+=("share/icons/hicolor/${size}x${size}/
 for package in whorlix libkvqmxtmr1 libkvqmxtmr-dev; do
   files+=("share/doc/$package/copyright" "share/doc/$package/changelog.gz")
 done
+# What a host builds the typed widgets with, and the guide and examples.
+dev_files=(include/kvqmxtmr/dialfen_widgets.h include/kvqmxtmr/control_widget.h include/kvqmxtmr/kvqmxtmr_version.h
+  lib/kvqmxtmr/libkvqmxtmr_dialfen.a lib/kvqmxtmr/kvqmxtmr-genclasses lib/cmake/KvQmxTmr/KvQmxTmrGenerateClasses.cmake
+  share/doc/libkvqmxtmr-dev/hosting.md share/doc/libkvqmxtmr-dev/examples/typed_host/main.cpp)
+files+=("${dev_files[@]}")
 for file in "${files[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
 done
@@ -150,6 +155,7 @@ done
 # (fortification is lintian's to judge below: it knows a call the compiler
 # could prove safe from one it left unchecked).
 hardening-check --nocfprotection --nofortify "$prefix/bin/Whorlix" "$prefix/bin/regtool" "$prefix/bin/inspect_module" \
+  "$prefix/lib/kvqmxtmr/kvqmxtmr-genclasses" \
   "$prefix/lib/kvqmxtmr/libdesktop_runtime.so.1" "$prefix/lib/kvqmxtmr/KvQmxTmr.ocx" >"$work/hardening.log" 2>&1 || {
   cat "$work/hardening.log" >&2
   fail "hardening-check"
@@ -214,7 +220,7 @@ for file in usr/bin/Whorlix usr/share/applications/$app.desktop usr/share/icons/
   usr/share/man/man1/Whorlix.1.gz usr/share/metainfo/$app.metainfo.xml; do in_package "$program_deb" "$file"; done
 for file in usr/lib/kvqmxtmr/KvQmxTmr.ocx usr/lib/kvqmxtmr/machine.reg usr/lib/kvqmxtmr/libdesktop_runtime.so.1.0.0 \
   usr/lib/kvqmxtmr/libdesktop_runtime.so.1; do in_package "$runtime_deb" "$file"; done
-for file in usr/bin/regtool usr/bin/inspect_module usr/lib/kvqmxtmr/libdesktop_runtime.so; do
+for file in usr/bin/regtool usr/bin/inspect_module usr/lib/kvqmxtmr/libdesktop_runtime.so "${dev_files[@]/#/usr/}"; do
   in_package "$dev_deb" "$file"
 done
 # Debian's own judge: no error, no warning, no hardening tag.

@@ -69,16 +69,17 @@ void WriteMembers(std::ostream& s, const std::string& ns, const ControlClass& c)
     const bool enumeration = p.type != "int" && p.type != "bool";
     s << (enumeration ? q : "") << p.type << " " << q << p.getter
       << "() const { return ";
+    const std::string args = "(DISPID_" + p.name + ", \"" + p.name + "\")";
     if (p.boolean)
-      s << "getBool(DISPID_" << p.name << ")";
+      s << "getBool" << args;
     else if (enumeration)
-      s << "static_cast<" << p.type << ">(getLong(DISPID_" << p.name << "))";
+      s << "static_cast<" << p.type << ">(getLong" << args << ")";
     else
-      s << "getLong(DISPID_" << p.name << ")";
+      s << "getLong" << args;
     s << "; }\n";
     if (!p.writable) continue;
     s << "void " << q << p.setter << "(" << p.type << " value) { ";
-    s << (p.boolean ? "putBool" : "putLong") << "(DISPID_" << p.name << ", value); }\n";
+    s << (p.boolean ? "putBool" : "putLong") << "(DISPID_" << p.name << ", \"" << p.name << "\", value); }\n";
   }
   if (!c.events.empty()) {
     s << "void " << q << "controlEvent(int dispid) {\n  switch (dispid) {\n";
