@@ -22,7 +22,6 @@ set(KV_PUBLIC_HEADERS
   runtime/host/dialfen.h
   runtime/host/forms.h
   runtime/host/toolbox_picture.h
-  runtime/platform/export.h
   runtime/forms/application.h
   runtime/forms/child_window.h
   runtime/forms/color.h
