@@ -1,7 +1,6 @@
 // A window laid out in Qt Designer (level_window.ui): the meter on its own
 // clock and a fast timer whose every QmxTimer shows the meter's level.
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 
 #include "ui_level_window.h"
@@ -21,8 +20,8 @@ int main(int argc, char** argv) {
     std::printf("GetPeekData %d\n", level), std::fflush(stdout);
   });
   window.show();
-  // The fast timer runs inside the put that switches it on, so it starts from
-  // the event loop; closing the window ends it.
-  QTimer::singleShot(0, [&] { ui.ticker->putEnabled(true); });
+  // The fast timer runs inside the put that switches it on: the window works
+  // from within its loop, and closing the window ends it and the program.
+  ui.ticker->putEnabled(true);
   return app.exec();
 }
