@@ -1,5 +1,10 @@
 # What a host program builds against, under the install prefix P:
-#   P/include/kvqmxtmr/                 the host API: control.h, dialfen.h, forms.h
+#   P/include/kvqmxtmr/                 the host API: control.h, control_widget.h, dialfen.h,
+#                                       forms.h, the typed classes dialfen_widgets.h and
+#                                       kvqmxtmr_version.h (both written by the build)
+#   P/lib/<multiarch>/libkvqmxtmr_dialfen.a, P/lib/<multiarch>/kvqmxtmr/kvqmxtmr-genclasses
+#                                       the typed classes' code; the generator, a build tool
+#   P/share/doc/libkvqmxtmr-dev/        the guide hosting.md and the examples
 #   P/include/kvqmxtmr/kit/runtime/...  the kit-form headers forms.h reaches
 #   P/lib/cmake/KvQmxTmr/               KvQmxTmrConfig.cmake and its version file
 #   P/lib/<multiarch>/pkgconfig/kvqmxtmr.pc
@@ -14,8 +19,10 @@
 # against the installed set alone).
 set(KV_PUBLIC_HEADERS
   runtime/host/control.h
+  runtime/host/control_widget.h
   runtime/host/dialfen.h
   runtime/host/forms.h
+  runtime/host/toolbox_picture.h
   runtime/forms/application.h
   runtime/forms/child_window.h
   runtime/forms/color.h
@@ -34,7 +41,8 @@ set(KV_PUBLIC_HEADERS
   runtime/platform/export.h
   # The interfaces Container and Form implement for their own windows.
   runtime/forms/detail/form_window_owner.h
-  runtime/forms/detail/surface_owner.h)
+  runtime/forms/detail/surface_owner.h
+  runtime/platform/export.h)
 
 foreach(header IN LISTS KV_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
@@ -45,6 +53,20 @@ foreach(header IN LISTS KV_PUBLIC_HEADERS)
   endif()
   install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${destination} COMPONENT development)
 endforeach()
+
+# Written by the build: the version header, and the typed classes of the
+# kit's own controls with their code, a static library of position-
+# independent code (thin accessors over the shared runtime). The generator
+# is a tool of the build, so it lies in the kit's private folder, not on
+# PATH; hosts reach it through the CMake package.
+install(FILES ${CMAKE_BINARY_DIR}/include-roots/kvqmxtmr-version/kvqmxtmr/kvqmxtmr_version.h
+              ${CMAKE_BINARY_DIR}/controls/widgets/kvqmxtmr_dialfen_classes/kvqmxtmr/dialfen_widgets.h
+        DESTINATION include/kvqmxtmr COMPONENT development)
+install(TARGETS kvqmxtmr_dialfen ARCHIVE DESTINATION ${KV_INSTALL_LIBDIR} COMPONENT development)
+if(KV_INSTALL_RPATH)
+  set_target_properties(kvqmxtmr-genclasses PROPERTIES INSTALL_RPATH "$ORIGIN/..")
+endif()
+install(TARGETS kvqmxtmr-genclasses RUNTIME DESTINATION ${KV_INSTALL_MODULEDIR} COMPONENT development)
 
 include(CMakePackageConfigHelpers)
 set(KV_RUNTIME_FILE_NAME libkvqmxtmr.so.${PROJECT_VERSION})
@@ -60,5 +82,6 @@ file(RELATIVE_PATH KV_PKGCONFIG_TO_PREFIX /prefix/${KV_PKGCONFIG_DIR} /prefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/kvqmxtmr.pc.in ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfig.cmake
               ${CMAKE_BINARY_DIR}/development/KvQmxTmrConfigVersion.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/KvQmxTmrGenerateClasses.cmake
         DESTINATION lib/cmake/KvQmxTmr COMPONENT development)
 install(FILES ${CMAKE_BINARY_DIR}/development/kvqmxtmr.pc DESTINATION ${KV_PKGCONFIG_DIR} COMPONENT development)

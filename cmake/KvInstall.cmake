@@ -11,7 +11,8 @@
 #                manual pages                                      (kvqmxtmr-tools)
 #   development  the libkvqmxtmr.so link a host links against, the headers,
 #                the CMake package and the pkg-config file
-#                (KvDevelopment.cmake)                             (libkvqmxtmr-dev)
+#                (KvDevelopment.cmake), the guide and examples in
+#                P/share/doc/libkvqmxtmr-dev/                      (libkvqmxtmr-dev)
 # Each component also installs P/share/doc/<its package>/ (copyright,
 # changelog.gz); the packages take theirs from debian/ instead. A full
 # install of a prefix also writes P/lib/<multiarch>/kvqmxtmr/installed-files.txt,
@@ -98,6 +99,12 @@ foreach(kv_component program runtime tools development)
   install(FILES ${kv_doc}/copyright ${kv_doc}/changelog.gz DESTINATION share/doc/${KV_PACKAGE_${kv_component}}
           COMPONENT ${kv_component})
 endforeach()
+# The host developer's guide and the example hosts go with the development
+# files.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/hosting.md DESTINATION share/doc/${KV_PACKAGE_development}
+        COMPONENT development)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION share/doc/${KV_PACKAGE_development}/examples
+        COMPONENT development)
 
 # The steps that need the prefix the tree is installed to, which is known
 # only now (`--prefix`, and DESTDIR for a staged tree such as a package's):

@@ -17,7 +17,7 @@
 #include "controls/module/library/members.h"
 #include "runtime/com/dispatch_driver.h"
 
-#define KV_HOST_CALLS(Name, Dispid, Type, PutParameter)                                       \
+#define KV_HOST_CALLS(Name, Dispid, Type, PutParameter, Binding)                                       \
   ::dialfen::automation::Type::HostValue get_##Name() const {                                 \
     return ::dialfen::automation::Type::FromVariant(driver_.Get(::dialfen::DISPID_##Name));   \
   }                                                                                           \

@@ -24,6 +24,10 @@ test_packages=(
   # headless backend (tests/demo/wayland_session.sh).
   qt6-wayland weston
   lintian devscripts debhelper
+  # The Qt Designer plugin and the tests of forms made with it: Designer's
+  # headers, QUiLoader (whose CMake package needs Qt's OpenGL one, which
+  # qt6-tools-dev does not bring), and Designer itself.
+  qt6-tools-dev libqt6opengl6-dev designer-qt6
 )
 
 # A sound server, for the private one the scripts start, only where none is

@@ -4,7 +4,8 @@
 # of a Release build, on a private Xvfb with openbox
 # (tests/demo/desktop_session.sh): the VU meter and the pulsing rings, each
 # chosen from the Functions menu with xdotool, with the level from a
-# scripted mixer that sweeps across the meter's range.
+# scripted mixer that sweeps across the meter's range; and Qt Designer
+# (designer-qt6) with the kit's plugin and the designer_form example open.
 #   scripts/screenshots.sh [BUILD_DIR]     (default build/release; needs imagemagick)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,3 +58,35 @@ shot() {
 # The pulsing rings last: the meter does not clear what they leave.
 choose l && shot meter
 choose w && shot pulsing
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+pid=""
+
+# Designer with both controls on a form, the meter chosen so the property
+# editor shows its properties. Its settings go to this run's own folder.
+designer=/usr/lib/qt6/bin/designer
+[ -x "$designer" ] || { echo "no $designer: apt-get install designer-qt6" >&2; exit 1; }
+XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QT_PLUGIN_PATH=$build/bin/plugins \
+  "$designer" examples/designer_form/level_window.ui >"$work/designer.log" 2>&1 &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Qt Designer" | head -1) || true
+[ -n "$window" ] || {
+  cat "$work/designer.log" >&2
+  echo "Designer showed no window" >&2
+  exit 1
+}
+xdotool windowsize --sync "$window" 1280 1024 && xdotool windowmove --sync "$window" 0 0 || true
+sleep 3
+# Places on the screen in Designer's default layout of a 1280 x 1024 window
+# at (0, 0): the widget box's filter (showing the KvQmxTmr group alone), the
+# meter's row in the object inspector, and the property editor's filter.
+click_and_type() {
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.5
+  if [ -n "${3:-}" ]; then xdotool type --delay 50 "$3"; sleep 0.5; fi
+}
+click_and_type 125 110 Kv
+click_and_type 831 182
+click_and_type 972 407 Disp
+sleep 1
+shot designer

@@ -116,6 +116,9 @@ void KvDispVU::UserControl_Resize() {
 }
 
 void KvDispVU::UserControl_DblClick() {
+  // A form being designed takes double-clicks for itself; metering waits
+  // until the form runs.
+  if (!AmbientUserMode()) return;
   m_DisplayMode = UseVULowTimer;  // no notification: the user, not the host, chose it
   Timer1.SetEnabled(true);
   Timer1.SetInterval(1);
@@ -123,6 +126,13 @@ void KvDispVU::UserControl_DblClick() {
 
 // Runs on every Show event.
 void KvDispVU::UserControl_Show() {
+  if (!AmbientUserMode()) {
+    // A form being designed shows the whole strip, as a full-scale reading
+    // lights it, and leaves the sound server alone: a designer may open and
+    // close a form many times, and no reading is wanted there.
+    for (forms::Image* segment : Dp) segment->SetVisible(true);
+    return;
+  }
   if (!mixer_.SetUp()) forms::MsgBox("Couldn't open the mixer.");
 }
 

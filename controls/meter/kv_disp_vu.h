@@ -9,6 +9,10 @@
 // the host's GUI thread; the only re-entry is through that loop's DoEvents
 // and the modal "Couldn't open the mixer." message.
 //
+// While its host is being designed (ambient UserMode false) the meter shows
+// its whole strip and never opens the mixer, and a double-click starts no
+// metering.
+//
 // Accessors raise platform::Error on failure; the component wrapper turns
 // that into a status code.
 #include <array>

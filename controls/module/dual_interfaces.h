@@ -17,7 +17,7 @@
 #include "controls/module/library/members.h"
 #include "runtime/com/interfaces.h"
 
-#define KV_DUAL_SLOTS(Name, Dispid, Type, PutParameter)                                \
+#define KV_DUAL_SLOTS(Name, Dispid, Type, PutParameter, Binding)                                \
   virtual com::HRESULT get_##Name(::dialfen::automation::Type::Value* value) = 0; \
   virtual com::HRESULT put_##Name(::dialfen::automation::Type::Value value) = 0;
 

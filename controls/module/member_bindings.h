@@ -8,7 +8,7 @@
 #include "controls/module/library/member_types.h"
 #include "controls/module/library/members.h"
 
-#define KV_TEAR_OFF_SLOTS(Name, Dispid, Type, PutParameter)                                  \
+#define KV_TEAR_OFF_SLOTS(Name, Dispid, Type, PutParameter, Binding)                                  \
   com::HRESULT get_##Name(::dialfen::automation::Type::Value* value) override {         \
     return Get(value, &Control::get_##Name);                                            \
   }                                                                                     \
@@ -16,5 +16,5 @@
     return Put(value, &Control::put_##Name);                                            \
   }
 
-#define KV_BIND_PROPERTY(Name, Dispid, Type, PutParameter) \
+#define KV_BIND_PROPERTY(Name, Dispid, Type, PutParameter, Binding) \
   .Property(::dialfen::DISPID_##Name, &Control::get_##Name, &Control::put_##Name)

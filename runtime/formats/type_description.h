@@ -39,6 +39,15 @@ enum INVOKEKIND : int32_t {
   INVOKE_FUNC = 1, INVOKE_PROPERTYGET = 2, INVOKE_PROPERTYPUT = 4, INVOKE_PROPERTYPUTREF = 8,
 };
 
+// A member's FUNCFLAGS. Bindable: the property announces every change to
+// the container (IPropertyNotifySink::OnChanged); its get and put both carry
+// the flag.
+enum FUNCFLAGS : uint16_t {
+  FUNCFLAG_FRESTRICTED = 0x1, FUNCFLAG_FSOURCE = 0x2, FUNCFLAG_FBINDABLE = 0x4,
+  FUNCFLAG_FREQUESTEDIT = 0x8, FUNCFLAG_FDISPLAYBIND = 0x10, FUNCFLAG_FDEFAULTBIND = 0x20,
+  FUNCFLAG_FHIDDEN = 0x40,
+};
+
 // Element types beyond the automation values of variant.h.
 enum : uint16_t { VT_VOID = 24, VT_HRESULT = 25, VT_PTR = 26, VT_USERDEFINED = 29 };
 
@@ -59,6 +68,7 @@ struct PropertyDescription {
   DISPID dispid = 0;
   ElementType type;
   std::string putParameterName;
+  uint16_t flags = 0;  // FUNCFLAGS of its get and put
   bool operator==(const PropertyDescription&) const = default;
 };
 

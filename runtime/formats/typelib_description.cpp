@@ -56,6 +56,7 @@ LibraryDescription TypeLibrary::Describe() const {
       const bool vtableForm = f.funckind != FUNC_DISPATCH;
       if (f.invkind == INVOKE_PROPERTYGET) {
         auto& p = property(f.memid, f.name);
+        p.flags = f.flags;
         if (vtableForm) {
           if (f.params.size() != 1 || !(f.params[0].flags & PARAMFLAG_FRETVAL) || f.params[0].type.inner.empty())
             unsupported(t.name + "." + f.name + " is not a plain property get");

@@ -27,7 +27,7 @@ std::vector<uint8_t> MemberBlock(const std::vector<Func>& funcs, const std::vect
     const size_t size = m::kFuncFixedSize + f.params.size() * m::kParamSize;
     records.U32(static_cast<uint32_t>(size) | static_cast<uint32_t>(i) << 16);
     records.I32(f.returnType);
-    records.U32(0);  // FUNCFLAGS
+    records.U32(f.flags);
     const int vtableSlot = f.funckind == FUNC_DISPATCH ? static_cast<int>(i)
                                                        : m::kIDispatchMethodCount + static_cast<int>(i);
     records.U16(static_cast<uint16_t>(vtableSlot * kPointerSize));

@@ -175,12 +175,14 @@ class TypeLibraryWriter {
       get.params.push_back({out.word, kNone, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL});
       get.descSize += m::kSizeofElemDesc + out.nested;
       get.oneRetval = true;
+      get.flags = p.flags;
       funcs.push_back(get);
 
       Func put = MakeFunc(p.dispid, name, FUNC_PUREVIRTUAL, INVOKE_PROPERTYPUT, m::EncodeBaseType(VT_HRESULT));
       const Encoded in = Encode(p.type);
       put.params.push_back({in.word, p.putParameterName.empty() ? kNone : tables_.AddName(p.putParameterName), PARAMFLAG_FIN});
       put.descSize += m::kSizeofElemDesc + in.nested;
+      put.flags = p.flags;
       funcs.push_back(put);
     }
     for (const auto& method : t.methods)
@@ -197,8 +199,11 @@ class TypeLibraryWriter {
     for (const auto& p : t.properties) {
       const int32_t name = MemberName(p.name, owner, 0x00);
       const Encoded value = Encode(p.type);
-      funcs.push_back(MakeFunc(p.dispid, name, FUNC_DISPATCH, INVOKE_PROPERTYGET, value.word, value.nested));
+      Func get = MakeFunc(p.dispid, name, FUNC_DISPATCH, INVOKE_PROPERTYGET, value.word, value.nested);
+      get.flags = p.flags;
+      funcs.push_back(get);
       Func put = MakeFunc(p.dispid, name, FUNC_DISPATCH, INVOKE_PROPERTYPUT, none.word);
+      put.flags = p.flags;
       put.params.push_back({value.word, p.putParameterName.empty() ? kNone : tables_.AddName(p.putParameterName), PARAMFLAG_FIN});
       put.descSize += m::kSizeofElemDesc + value.nested;
       funcs.push_back(put);

@@ -90,6 +90,7 @@ struct Func {
   int descSize = m::kSizeofFuncDesc;  // bytes a loader needs to rebuild the FUNCDESC
   std::vector<Param> params;
   bool oneRetval = false;
+  uint32_t flags = 0;  // FUNCFLAGS
 };
 
 inline Func MakeFunc(int32_t memid, int32_t name, uint32_t funckind, uint32_t invkind, int32_t returnType, int nested = 0) {

@@ -7,8 +7,12 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/form.h"
@@ -22,6 +26,7 @@ struct State {
   std::vector<Form*> forms;                  // every live form, creation order
   std::vector<std::unique_ptr<Form>> owned;  // forms the program owns
   int loopDepth = 0;
+  bool windowSeen = false;  // a window was open at a DoEvents pass before exec()
   bool ending = false;
 };
 
@@ -170,6 +175,33 @@ void Application::Adopt(std::unique_ptr<Form> form) {
   if (form) state().owned.push_back(std::move(form));
 }
 
+namespace {
+
+// A window whose close would end the program, as Qt counts them for its
+// quit on the last window closed.
+bool AnyWindowKeepsRunning() {
+  for (const QWindow* window : QGuiApplication::topLevelWindows()) {
+    if (!window->isVisible() || window->transientParent() != nullptr) continue;
+    const Qt::WindowType type = window->type();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen || type == Qt::Desktop) continue;
+    return true;
+  }
+  return false;
+}
+
+// Qt ends a program on its last window closed only while exec() runs. A
+// pass made before the host reached exec() (a control's loop switched on
+// from main) may close that window; the quit it would have brought is owed
+// to the exec() that follows, which gets it unless a window shows by then.
+void OweQuit() {
+  QTimer::singleShot(0, QCoreApplication::instance(), [] {
+    if (QThread::currentThread()->loopLevel() == 0) return OweQuit();
+    if (!AnyWindowKeepsRunning()) QCoreApplication::quit();
+  });
+}
+
+}  // namespace
+
 void DoEvents() {
   detail::EnsureApplication();
   // Every handler the pass runs may start another loop inside this one.
@@ -178,7 +210,17 @@ void DoEvents() {
     Depth() { ++state().loopDepth; }
     ~Depth() { --state().loopDepth; }
   } depth;
+  // The last window may close inside the pass or between two (in an event
+  // handler of the loop that pumps), so what was seen open is remembered.
+  const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  const bool beforeExec =
+      app != nullptr && app->quitOnLastWindowClosed() && QThread::currentThread()->loopLevel() == 0;
+  if (beforeExec && !state().windowSeen) state().windowSeen = AnyWindowKeepsRunning();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (beforeExec && state().windowSeen && !AnyWindowKeepsRunning()) {
+    state().windowSeen = false;
+    OweQuit();
+  }
 }
 
 }  // namespace forms

@@ -163,6 +163,11 @@ for size in "${icon_sizes[@]}"; do files+=("share/icons/hicolor/${size}x${size}/
 for package in whorlix libkvqmxtmr1 kvqmxtmr-tools libkvqmxtmr-dev; do
   files+=("share/doc/$package/copyright" "share/doc/$package/changelog.gz")
 done
+# What a host builds the typed widgets with, and the guide and examples.
+dev_files=(include/kvqmxtmr/dialfen_widgets.h include/kvqmxtmr/control_widget.h include/kvqmxtmr/kvqmxtmr_version.h
+  $lib/libkvqmxtmr_dialfen.a $lib/kvqmxtmr/kvqmxtmr-genclasses lib/cmake/KvQmxTmr/KvQmxTmrGenerateClasses.cmake
+  share/doc/libkvqmxtmr-dev/hosting.md share/doc/libkvqmxtmr-dev/examples/typed_host/main.cpp)
+files+=("${dev_files[@]}")
 for file in "${files[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
 done
@@ -194,7 +199,7 @@ done
 # (fortification is lintian's to judge below: it knows a call the compiler
 # could prove safe from one it left unchecked).
 hardening-check --nocfprotection --nofortify "$prefix/bin/Whorlix" "$prefix/bin/kvqmxtmr-regtool" \
-  "$prefix/bin/kvqmxtmr-inspect" "$prefix/$lib/libkvqmxtmr.so.1" "$prefix/$lib/kvqmxtmr/KvQmxTmr.ocx" \
+  "$prefix/bin/kvqmxtmr-inspect" "$prefix/$lib/kvqmxtmr/kvqmxtmr-genclasses" "$prefix/$lib/libkvqmxtmr.so.1" "$prefix/$lib/kvqmxtmr/KvQmxTmr.ocx" \
   >"$work/hardening.log" 2>&1 || {
   cat "$work/hardening.log" >&2
   fail "hardening-check"
@@ -281,7 +286,7 @@ for file in usr/lib/$ma/kvqmxtmr/KvQmxTmr.ocx usr/lib/$ma/kvqmxtmr/machine.reg u
 for file in usr/bin/kvqmxtmr-regtool usr/bin/kvqmxtmr-inspect usr/share/man/man1/kvqmxtmr-regtool.1.gz; do
   in_package "$tools_deb" "$file"
 done
-for file in usr/lib/$ma/libkvqmxtmr.so usr/lib/$ma/pkgconfig/kvqmxtmr.pc usr/include/kvqmxtmr/control.h; do
+for file in usr/lib/$ma/libkvqmxtmr.so usr/lib/$ma/pkgconfig/kvqmxtmr.pc usr/include/kvqmxtmr/control.h "${dev_files[@]/#/usr/}"; do
   in_package "$dev_deb" "$file"
 done
 # Debian's own judge, on the source and every binary package: no error, no

@@ -14,8 +14,10 @@ constexpr uint16_t kEventFlags = com::TYPEFLAG_FHIDDEN | com::TYPEFLAG_FNONEXTEN
 constexpr int32_t kDefault = com::IMPLTYPEFLAG_FDEFAULT;
 constexpr int32_t kDefaultSource = com::IMPLTYPEFLAG_FDEFAULT | com::IMPLTYPEFLAG_FSOURCE;
 
-#define KV_DESCRIBE_PROPERTY(Name, Dispid, Type, PutParameter) \
-  {#Name, DISPID_##Name, automation::Type::Element(), #PutParameter},
+#define KV_FUNCFLAGS_Bindable com::FUNCFLAG_FBINDABLE
+#define KV_FUNCFLAGS_Plain 0
+#define KV_DESCRIBE_PROPERTY(Name, Dispid, Type, PutParameter, Binding) \
+  {#Name, DISPID_##Name, automation::Type::Element(), #PutParameter, KV_FUNCFLAGS_##Binding},
 #define KV_DESCRIBE_EVENT(Name, Dispid) {#Name, DISPID_##Name},
 #define KV_DESCRIBE_CONSTANT(Name, Value) {#Name, Name, #Name},
 

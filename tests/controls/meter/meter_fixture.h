@@ -28,11 +28,12 @@ void CountingSleep(int32_t milliseconds);
 class RecordingSite : public forms::ControlSite {
  public:
   void OnPropertyChanged(std::string_view name) override { changes.emplace_back(name); }
-  bool UserMode() const override { return true; }
+  bool UserMode() const override { return userMode; }
   void OnEvent(int32_t, const std::vector<com::Variant>&) override {}
   void OnRequestSize(float, float) override {}
 
   std::vector<std::string> changes;
+  bool userMode = true;  // false: the host is being designed
 };
 
 // Runs `work` from the message loop: the next DoEvents (the meter's loop, for

@@ -252,6 +252,29 @@ TEST_F(MixerAccess, EveryShowAndTheEndGiveBackHandleAndBlock) {
   EXPECT_EQ(Timer1().Interval(), 0);
 }
 
+// A form being designed may be opened, shown and closed many times; none of
+// that may reach the sound server, fail with its message, or start metering.
+TEST_F(MixerAccess, AtDesignTimeShowLightsTheStripAndNeverOpensTheMixer) {
+  UseScript("open fail");
+  site_.userMode = false;
+  CreateMeter();
+  meter_->NotifyShown();
+  EXPECT_EQ(mixer_->Counts().opens, 0u);
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_EQ(meter_->Mixer().MixerHandle, 0u);
+  EXPECT_EQ(LitSegments().size(), 11u) << "the whole strip shows";
+
+  meter_->DoubleClicked();
+  EXPECT_EQ(meter_->get_DisplayMode(), KvDispVU::UseVULowTimer);
+  EXPECT_FALSE(Timer1().Enabled()) << "a double-click at design time started metering";
+
+  // The same control, its host now running, meters as usual.
+  site_.userMode = true;
+  meter_->NotifyShown();
+  EXPECT_EQ(mixer_->Counts().opens, 1u);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Couldn't open the mixer."});
+}
+
 // The platform calls of the test below, in order.
 std::vector<std::string> calls;
 uint32_t TracingOpen(uint32_t* mixer, uint32_t id, uint32_t callback, uint32_t instance, uint32_t flags) {

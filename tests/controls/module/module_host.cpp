@@ -87,5 +87,6 @@ void ModuleHostTest::UseMixerScript(const std::string& script) {
 }
 
 uint64_t ModuleHostTest::MixerReads() const { return mixer_->Counts().reads; }
+uint64_t ModuleHostTest::MixerOpens() const { return mixer_->Counts().opens; }
 
 }  // namespace kvmodule_test

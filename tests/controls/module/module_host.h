@@ -85,6 +85,7 @@ class ModuleHostTest : public ::testing::Test {
   // Makes mixer device 0 run `script` (scripted_mixer.h).
   void UseMixerScript(const std::string& script);
   uint64_t MixerReads() const;
+  uint64_t MixerOpens() const;
 
   com::testing::ScopedRegistryFile registry_;
   forms::Form form_;

@@ -88,7 +88,7 @@ TEST(ModuleResources, InspectToolPrintsTheWholeLibraryAndVersionRecord) {
            "library Dialfen {14992C75-C53D-44A8-B97A-BFDC10552B86}",
            "  version 12.0  lcid 0x0409  syskind win32  flags 0x2 (control)",
            "type 0: dispatch _KvDispVU {912F11D9-30A7-4507-B742-1BD823A92EC4}",
-           "    propput DisplayMode  id 0x68030007  purevirtual  vtable 32  flags 0x0",
+           "    propput DisplayMode  id 0x68030007  purevirtual  vtable 32  flags 0x4",
            "type 3: coclass KvQmxFasTmr {1AA10265-93D5-45D2-BC3A-6070251FA3F1}",
            "    method QmxTimer  id 0x00000001  dispatch  vtable 0  flags 0x0",
            "    const GetPeekDataOnly = 3  id 0x40000003  type long",

@@ -4,6 +4,9 @@
 // QmxTimer, saved and loaded again.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QWidget>
+
 #include <map>
 #include <tuple>
 
@@ -11,6 +14,7 @@
 #include "runtime/com/creation.h"
 #include "runtime/com/hosting.h"
 #include "runtime/com/property_bag_object.h"
+#include "runtime/forms/application.h"
 #include "runtime/platform/error.h"
 #include "tests/controls/module/module_host.h"
 
@@ -139,6 +143,40 @@ TEST_F(ModuleRoad, FastTimerRunsInsideItsPutAndReachesEverySinkUntilSwitchedOff)
   fast.Put(DISPID_Enabled, Variant::Bool(1));  // any non-zero value switches on
   EXPECT_EQ(events, 3);
   EXPECT_EQ(extra->calls.size(), 3u);
+}
+
+// A form being designed: both controls show what they are, loaded from a
+// saved form, and neither reaches the sound server nor raises an event.
+TEST_F(ModuleRoad, ADesignedFormShowsBothFacesAndNeverOpensTheMixer) {
+  UseMixerScript("values 9000");
+  forms::PropertyBag saved;
+  saved.WriteProperty("DisplayMode", Variant::I4(DONotUseTimer), Variant::I2(0));
+  form_.Show();
+  com::HostedControl meter(form_, "KvDispVU1", CLSID_KvDispVU, {120, 120, 2000, 600}, &saved, /*userMode=*/false);
+  com::HostedControl timer(form_, "KvQmxFasTmr1", CLSID_KvQmxFasTmr, {120, 600, 420, 405}, nullptr,
+                           /*userMode=*/false);
+  int events = 0;
+  timer.Connect(DISPID_QmxTimer, [&] { ++events; });
+  for (int i = 0; i < 20; ++i) forms::DoEvents();
+
+  EXPECT_EQ(MixerOpens(), 0u);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(meter.Object().Get(DISPID_DisplayMode).RawI4(), DONotUseTimer);
+  EXPECT_TRUE(timer.Visible()) << "the fast timer hides while its form is designed";
+  EXPECT_EQ(events, 0);
+  EXPECT_TRUE(Sleeps().empty());
+
+  // What the designer sees: the strip's colours and the clock's dark strokes.
+  const QImage strip = form_.Widget()->grab().toImage();
+  const auto count = [&](auto&& pixelIs) {
+    int n = 0;
+    for (int y = 0; y < strip.height(); ++y)
+      for (int x = 0; x < strip.width(); ++x) n += pixelIs(strip.pixelColor(x, y));
+    return n;
+  };
+  EXPECT_GT(count([](const QColor& c) { return c.red() > 200 && c.green() < 80 && c.blue() < 80; }), 10)
+      << "no red segment drawn";
+  EXPECT_GT(count([](const QColor& c) { return c.green() > 150 && c.red() < 40; }), 10) << "no green segment drawn";
 }
 
 TEST_F(ModuleRoad, SavedHostLoadsBackEveryChangedProperty) {
