@@ -21,8 +21,9 @@ test_packages=(
   desktop-file-utils appstream dpkg-dev
   openbox x11-xserver-utils libxcb1-dev
   # The native Wayland session: Qt's Wayland plugin and a compositor with a
-  # headless backend (tests/demo/wayland_session.sh).
-  qt6-wayland weston
+  # headless backend (tests/demo/wayland_session.sh), and the X server it
+  # runs for X clients (tests/demo/display_loss.sh).
+  qt6-wayland weston xwayland
   lintian devscripts debhelper
   # The Qt Designer plugin and the tests of forms made with it: Designer's
   # headers, QUiLoader (whose CMake package needs Qt's OpenGL one, which

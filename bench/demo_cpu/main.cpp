@@ -16,7 +16,8 @@
 //
 // --display-server wayland runs the demo as a native client of a private
 // headless weston instead (wayland_display.h), the compositor's time in the
-// server's columns.
+// server's columns, and once more as an X client of the compositor's
+// Xwayland, printing the native demo's time against that one's.
 //
 // The machine's other load shows in the figures: repeat with --rounds to see
 // the spread (the table gives the median, the extremes follow it). The low
@@ -230,10 +231,11 @@ int main(int argc, char** argv) {
     ChildProcess& server = wayland ? wayland->Server() : x11->Server();
 
     // The program on this display with `env` on top, its window shown.
-    auto start = [&](const std::string& program, const std::map<std::string, std::string>& env) {
+    auto start = [&](const std::string& program, const std::map<std::string, std::string>& env,
+                     bool throughX = false) {
       std::unique_ptr<ChildProcess> started;
       if (wayland) {
-        started = wayland->StartDemo(program, env);
+        started = wayland->StartDemo(program, env, throughX);
       } else {
         std::map<std::string, std::string> all = x11->ClientEnvironment();
         all.insert(env.begin(), env.end());
@@ -274,7 +276,10 @@ int main(int argc, char** argv) {
     }
     if (levels.size() != options.levels.size() || modes.size() != options.modes.size())
       throw std::runtime_error("--modes takes idle, low, bar, pulsing, hi; --levels silence, 12000, 32768, sweep");
-    const std::vector<std::string> ways = {"partial", "full"};
+    // On the compositor the demo also runs through its X server, partial
+    // repaints as natively, as the baseline of the native client.
+    std::vector<std::string> ways = {"partial", "full"};
+    if (wayland) ways.push_back("xwayland");
     // results[mode][level][way] holds one entry a round.
     std::map<std::string, std::map<std::string, std::map<std::string, std::vector<Figures>>>> results;
 
@@ -287,7 +292,7 @@ int main(int argc, char** argv) {
                                                               {"KV_MIXER_DEVICE", "script:" + script},
                                                               {"KV_FULL_REPAINT", way == "full" ? "1" : ""}};
           std::unique_ptr<ChildProcess> started =
-              start((bin / (wayland ? "demo_mode_runner" : "Whorlix")).string(), demoEnv);
+              start((bin / (wayland ? "demo_mode_runner" : "Whorlix")).string(), demoEnv, way == "xwayland");
           ChildProcess& demo = *started;
           for (const Mode& mode : modes) {
             if (!mode.menuKey.empty()) {
@@ -353,6 +358,10 @@ int main(int argc, char** argv) {
                     Ratio(Median(demo["partial"]), Median(demo["full"])).c_str(), cell(x["partial"]).c_str(),
                     cell(x["full"]).c_str(), Ratio(Median(x["partial"]), Median(x["full"])).c_str(),
                     mode.demoGoal ? Ratio(Median(demo["partial"]), bare).c_str() : "-", met ? "met" : "missed");
+        if (wayland) {
+          std::printf("%-15s %-8s | demo through Xwayland %-24s native / Xwayland %6s\n", "", "",
+                      cell(demo["xwayland"]).c_str(), Ratio(Median(demo["partial"]), Median(demo["xwayland"])).c_str());
+        }
       }
     }
     fs::remove_all(work);

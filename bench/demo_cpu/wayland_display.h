@@ -3,7 +3,9 @@
 // desktop shell, one output) for the benchmark, and the demo on it. No
 // program may type or click into another's window on Wayland, so the demo
 // runs as demo_mode_runner: the real main window, whose menu items the
-// benchmark chooses by name through a pipe (Choose) instead of by hand.
+// benchmark chooses by name through a pipe (Choose) instead of by hand. The
+// compositor also runs its X server (Xwayland), so the same demo can be
+// measured through it, as an X client, in the same run.
 #include <map>
 #include <memory>
 #include <string>
@@ -22,8 +24,10 @@ class WaylandDisplay {
   ChildProcess& Server() { return *server_; }
 
   // Starts the demo on this compositor with `env` changes on top of the
-  // Wayland client's environment.
-  std::unique_ptr<ChildProcess> StartDemo(const std::string& runner, std::map<std::string, std::string> env);
+  // Wayland client's environment: a native client, or an X client of the
+  // compositor's X server when `throughX`.
+  std::unique_ptr<ChildProcess> StartDemo(const std::string& runner, std::map<std::string, std::string> env,
+                                          bool throughX = false);
   // Waits until the demo's main window is on the output; false after
   // `timeoutMs`.
   bool WaitForWindow(int timeoutMs) const;
@@ -31,7 +35,7 @@ class WaylandDisplay {
   void Choose(const std::string& item) const;
 
  private:
-  std::string runtimeDir_, socket_, commands_, ready_, logFile_;
+  std::string runtimeDir_, socket_, commands_, ready_, logFile_, xDisplay_;
   int commandFd_ = -1;
   std::unique_ptr<ChildProcess> server_;
 };

@@ -30,9 +30,13 @@ struct State {
   bool ending = false;
 };
 
+// Never destroyed: the forms it owns die in Run, before Qt's own globals, and
+// never from an exit handler. Qt ends the process with exit() when the
+// display connection breaks, while forms are still alive and its own globals
+// are being torn down; deleting a window then crashes.
 State& state() {
-  static State s;
-  return s;
+  static State* s = new State;
+  return *s;
 }
 
 // Qt would otherwise end the program from inside exec() on the last window

@@ -7,8 +7,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace forms::detail {
+namespace {
+
+bool CompositorPacesFrames() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+}  // namespace
 
 std::chrono::nanoseconds FramePeriod(const QWidget* widget) {
   constexpr double kUnknownRateHz = 60;
@@ -53,6 +59,10 @@ void FramePacer::Request(QWidget* widget, FrameClient& client) {
   inFlight_ = false;
   waiting_.push_back({widget, &client});
   if (next_.isActive()) return;
+  // A frame the compositor never called for (the window left the output, or
+  // its native window was made anew) is asked for again after a while.
+  if (compositorAsked_ && now - askedAt_ < 4 * period) return;
+  if (AskCompositor()) return;
   due_ = std::max(lastFrame_ + period, now);
   // Rounded up: never before the frame is due.
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due_ - now);
@@ -73,10 +83,35 @@ void FramePacer::StartFrame() {
   inFlight_ = asked;
 }
 
+bool FramePacer::AskCompositor() {
+  if (!CompositorPacesFrames()) return false;
+  QWindow* native = window_->windowHandle();
+  if (native == nullptr || native->handle() == nullptr) return false;
+  if (native != native_) {
+    if (native_) native_->removeEventFilter(this);
+    native_ = native;
+    native->installEventFilter(this);
+  }
+  compositorAsked_ = true;
+  askedAt_ = Clock::now();
+  native->requestUpdate();
+  return true;
+}
+
 bool FramePacer::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::UpdateRequest) return false;
   // Qt paints every widget of the window that has a region waiting when the
   // window takes its update request.
-  if (watched == window_ && event->type() == QEvent::UpdateRequest) inFlight_ = false;
+  if (watched == window_) inFlight_ = false;
+  // The compositor's frame callback: the frame asked for is due. The native
+  // window's own handling of it would repaint the whole window, while the
+  // waiting changes need only their own footprints.
+  if (watched == native_ && compositorAsked_) {
+    compositorAsked_ = false;
+    due_ = Clock::now();
+    StartFrame();
+    return true;
+  }
   return false;
 }
 

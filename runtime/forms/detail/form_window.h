@@ -3,6 +3,11 @@
 // takes the same closing sequence as Unload from code, and a change of the
 // frame it puts round the window places the window again.
 #include <QMainWindow>
+#include <QMetaObject>
+#include <QPointer>
+
+class QScreen;
+class QWindow;
 
 namespace forms::detail {
 
@@ -25,13 +30,24 @@ class FormWindow : public QMainWindow {
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   // The window manager frames a window after it is shown, and may change
   // the frame later; either moves or resizes the inside.
   void moveEvent(QMoveEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:
+  // Follows the scale of the screen the window is on: a window whose native
+  // window kept another scale is made anew at the screen's.
+  void WatchScreen();
+  void FollowScale();
+
   FormWindowOwner* form_;
+  bool closeQueued_ = false;  // a window-system close waits for the next turn
+  QPointer<QWindow> watchedWindow_;
+  QPointer<QScreen> watchedScreen_;
+  QMetaObject::Connection screenChanges_[3];
+  bool remaking_ = false;
 };
 
 }  // namespace forms::detail

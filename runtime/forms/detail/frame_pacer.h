@@ -3,6 +3,10 @@
 // screen it is on: the changes its containers' elements mark wait for the
 // next frame of that window, and then all of them are asked to be painted at
 // once, through Qt's ordinary update path, so one paint takes them all in.
+// Where the compositor paces its clients (Wayland), the next frame is the
+// one it asks for with its frame callback (QWindow::requestUpdate), so no
+// frame is drawn that it would not show; elsewhere a timer keeps the
+// screen's refresh rate.
 #include <chrono>
 #include <vector>
 
@@ -11,6 +15,7 @@
 #include <QTimer>
 
 class QWidget;
+class QWindow;
 
 namespace forms::detail {
 
@@ -62,6 +67,9 @@ class FramePacer : public QObject {
   using Clock = std::chrono::steady_clock;
   explicit FramePacer(QWidget* window);
   void StartFrame();
+  // Asks the compositor for the window's next frame; false where it does not
+  // pace the window (no native window yet, or not Wayland).
+  bool AskCompositor();
 
   QWidget* window_;
   RecentFramePeriod period_;
@@ -75,6 +83,9 @@ class FramePacer : public QObject {
   Clock::time_point due_{};  // of the frame the timer waits for
   // A frame has asked Qt for its paint, which has not come yet.
   bool inFlight_ = false;
+  QPointer<QWindow> native_;  // whose update requests are the frames
+  bool compositorAsked_ = false;
+  Clock::time_point askedAt_{};
 };
 
 }  // namespace forms::detail
