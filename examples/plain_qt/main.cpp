@@ -25,9 +25,9 @@ int main(int argc, char** argv) {
   int events = 0;
   QObject::connect(timer, &Dialfen::KvQmxFasTmr::QmxTimer, label,
                    [&] { label->setText(QString("QmxTimer %1").arg(++events)); });
-  for (kvqmxtmr::ControlWidget* control : {static_cast<kvqmxtmr::ControlWidget*>(meter), timer})
-    QObject::connect(control, &kvqmxtmr::ControlWidget::exception,
-                     [](int, const QString&, const QString& text) { std::printf("%s\n", qPrintable(text)); });
+  const auto report = [](int, const QString&, const QString& text) { std::printf("%s\n", qPrintable(text)); };
+  QObject::connect(meter, &kvqmxtmr::ControlWidget::exception, report);
+  QObject::connect(timer, &kvqmxtmr::ControlWidget::exception, report);
 
   window.resize(300, 80);
   window.show();

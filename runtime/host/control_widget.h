@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 
+// Beside it in the source tree and in P/include/kvqmxtmr/ alike.
 #include "control.h"
 
 namespace kvqmxtmr {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -149,6 +150,24 @@ TEST_F(HostKit, TheTypedClassesCarryTheTypeLibrarysMembers) {
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(meter->dynamicPropertyNames().size(), 0);
   EXPECT_TRUE(timer->isEnabled());  // QWidget's own property is untouched
+}
+
+// The class writer refuses what is not a type library of controls, naming
+// the file and the reason, and writes nothing.
+TEST_F(HostKit, TheClassWriterRefusesWhatIsNoControlLibrary) {
+  const std::string out = registry_.dir().string();
+  const std::string source = std::string(KV_EXPECTED_DIR) + "/CMakeLists.txt";
+  for (const auto& [input, reason] : {std::pair<std::string, std::string>{out + "/missing.ocx", "cannot read"},
+                                      {source, "not a readable ELF64 module"}}) {
+    SCOPED_TRACE(input);
+    const CommandRun run = RunCommand(std::string(KV_GENCLASSES) + " " + input + " --header " + out + "/w.h --source " +
+                                      out + "/w.cpp");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("kvqmxtmr-genclasses: " + input + ": "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(out + "/w.h"));
+  }
+  EXPECT_EQ(RunCommand(std::string(KV_GENCLASSES) + " " + ModulePath() + " --header").status, 2);
 }
 
 // A layout places the meter at its own size, however big the window; the
