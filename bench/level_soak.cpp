@@ -4,7 +4,8 @@
 // its fastest mode reads it. With sound flowing all along, every reading of 0
 // is a blink of the meter to dark. Not part of the test run:
 //   level_soak [MINUTES [BUSY_THREADS]]      (defaults: 5 minutes, 2 threads)
-// It prints the readings taken, those of 0 and the longest run of them, and
+// It prints the readings taken, those of 0, the blinks (runs of 0s) and the
+// longest of them, and
 // ends with status 1 when any reading was 0.
 #include <atomic>
 #include <chrono>
@@ -35,7 +36,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   winmm::ScopedMixerSetting setting("pulse:" + server.address());
-  kvtest::TonePlayer tone(server.address());
+  // Buffered 2 s ahead, as a music player plays: a loaded machine must not
+  // starve the player itself, or the output really would fall silent.
+  kvtest::TonePlayer tone(server.address(), {}, 1, 2000);
   uint32_t mixer = 0;
   if (!tone.Start(0.5f) || mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) {
     std::fprintf(stderr, "cannot play a tone or open the mixer\n");
@@ -62,11 +65,12 @@ int main(int argc, char** argv) {
       while (!stop.load(std::memory_order_relaxed)) benchmark::DoNotOptimize(++spin);
     });
 
-  uint64_t readings = 0, zeros = 0, run = 0, longestRun = 0;
+  uint64_t readings = 0, zeros = 0, blinks = 0, run = 0, longestRun = 0;
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double, std::ratio<60>>(minutes);
   while (std::chrono::steady_clock::now() < end) {
     if (read() == 0) {
       ++zeros;
+      if (run == 0) ++blinks;
       longestRun = std::max(longestRun, ++run);
     } else {
       run = 0;
@@ -78,8 +82,10 @@ int main(int argc, char** argv) {
   for (auto& thread : busy) thread.join();
   GlobalFree(block);
   mixerClose(mixer);
-  std::printf("server %s, %.1f min, %d busy threads: %llu readings, %llu of them 0, longest run of 0s %llu\n",
-              server.kind().c_str(), minutes, busyThreads, static_cast<unsigned long long>(readings),
-              static_cast<unsigned long long>(zeros), static_cast<unsigned long long>(longestRun));
+  std::printf(
+      "server %s, %.1f min, %d busy threads: %llu readings, %llu of them 0 in %llu blinks, the longest %llu readings\n",
+      server.kind().c_str(), minutes, busyThreads, static_cast<unsigned long long>(readings),
+      static_cast<unsigned long long>(zeros), static_cast<unsigned long long>(blinks),
+      static_cast<unsigned long long>(longestRun));
   return zeros == 0 ? 0 : 1;
 }

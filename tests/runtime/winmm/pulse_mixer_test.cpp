@@ -297,10 +297,10 @@ static_assert(winmm::PulseLevel::kStaleAfterMs + winmm::PulseRecordStream::kFrag
 // poll (which libpulse calls instead of the C library's) first sleeps out the
 // delay asked for on a thread of that name.
 std::atomic<int64_t> lateUntilNs{0};
-const char* lateThread = "";
+std::atomic<const char*> lateThread{""};
 
 void DelayThread(const char* name, std::chrono::milliseconds pause) {
-  lateThread = name;
+  lateThread.store(name);
   lateUntilNs.store(kvtest::MonotonicNs() + std::chrono::nanoseconds(pause).count());
 }
 
@@ -311,7 +311,7 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
   static const auto real = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "poll"));
   char name[16] = {};
   pthread_getname_np(pthread_self(), name, sizeof name);
-  if (std::strcmp(name, lateThread) == 0) {
+  if (std::strcmp(name, lateThread.load()) == 0) {
     const int64_t until = lateUntilNs.load();
     const int64_t now = kvtest::MonotonicNs();
     if (until > now) std::this_thread::sleep_for(std::chrono::nanoseconds(until - now));
