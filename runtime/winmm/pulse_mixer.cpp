@@ -3,8 +3,9 @@
 // (pulse_default_output.h, pulse_record_stream.h) and published for reads that
 // never wait (pulse_level.h).
 //
-// This file keeps the connection: making it, and making it again with back-off
-// when the server goes; the handles and the grace period of the stream after
+// This file keeps the connection: making it, and making it again the moment
+// the server is back when it goes (pulse_server_socket.h; with back-off where
+// that cannot be watched); the handles and the grace period of the stream after
 // the last one closes; and the one wait an open may make for a server that has
 // not answered yet.
 //
@@ -29,6 +30,7 @@
 #include "runtime/winmm/pulse_level.h"
 #include "runtime/winmm/pulse_main_loop.h"
 #include "runtime/winmm/pulse_record_stream.h"
+#include "runtime/winmm/pulse_server_socket.h"
 
 namespace winmm {
 namespace {
@@ -36,6 +38,9 @@ namespace {
 constexpr auto kOpenTimeout = std::chrono::milliseconds(1500);
 constexpr int kFirstRetryMs = 100;
 constexpr int kMaxRetryMs = 1000;
+// How often the socket of a local server that went away is tried: the stream
+// is back within about this long of the server answering again.
+constexpr int kProbeMs = 20;
 // A stream that failed while the server stays connected (its output was
 // removed) is re-established on the then default output after this delay.
 constexpr int kResolveRetryMs = 100;
@@ -51,6 +56,7 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
  public:
   explicit PulseMixer(std::string server)
       : server_(std::move(server)),
+        socket_(PulseServerSocket(server_)),
         topology_(std::make_shared<const MixerTopology>(StandardTopology("Sound server output", true, true))) {}
 
   ~PulseMixer() override {
@@ -59,6 +65,7 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
     retryTimer_.Free();
     graceTimer_.Free();
     staleTimer_.Free();
+    probeTimer_.Free();
     stream_.Drop();
     DropContext();
   }
@@ -195,10 +202,11 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
     return properties;
   }
 
-  void Connect() {
+  void Connect(bool onProbe = false) {
     stream_.Drop();
     DropContext();
     contextLost_ = false;
+    connectingOnProbe_ = onProbe;
     pa_proplist* properties = ClientProperties();
     context_ = pa_context_new_with_proplist(loop_.api(), nullptr, properties);
     pa_proplist_free(properties);
@@ -225,9 +233,25 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
     connected_.store(false, std::memory_order_release);
   }
 
+  // A local server is watched for its return; any other is tried again with
+  // back-off, as is a local one whose socket took a connection that then
+  // failed (something else listens there, or libpulse reaches another server).
   void ScheduleRetry() {
+    if (!socket_.empty() && !probeMisled_) {
+      probeTimer_.Start(loop_.api(), kProbeMs);
+      return;
+    }
     retryTimer_.Start(loop_.api(), retryMs_);
     retryMs_ = std::min(retryMs_ * 2, kMaxRetryMs);
+  }
+
+  void OnProbe() {
+    if (context_ != nullptr && Alive(pa_context_get_state(context_))) return;  // an open connected meanwhile
+    if (PulseServerListens(socket_)) {
+      Connect(true);
+    } else {
+      probeTimer_.Start(loop_.api(), kProbeMs);
+    }
   }
 
   // The connection is re-established whether or not anyone reads, so an open
@@ -275,6 +299,8 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
   void ContextLost() {
     if (contextLost_) return;  // reported by both connect's result and the state change
     contextLost_ = true;
+    if (connectingOnProbe_) probeMisled_ = true;
+    connectingOnProbe_ = false;
     connected_.store(false, std::memory_order_release);
     // Nothing reaches anyone from a lost server: its level goes with it.
     level_.Forget();
@@ -287,6 +313,8 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
   void OnContextState() {
     switch (pa_context_get_state(context_)) {
       case PA_CONTEXT_READY:
+        connectingOnProbe_ = false;
+        probeMisled_ = false;
         connected_.store(true, std::memory_order_release);
         Answered();
         retryMs_ = kFirstRetryMs;
@@ -321,6 +349,7 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
   }
 
   const std::string server_;
+  const std::string socket_;  // the local server's socket, watched while it is away; empty: none
   PulseMainLoop loop_;
   PulseLevel level_;
   PulseRecordStream stream_{level_,
@@ -336,6 +365,9 @@ class PulseMixer final : public MixerDevice, private PulseDefaultOutput::Owner {
   PulseTimer retryTimer_{[this] { Maintain(); }};
   PulseTimer graceTimer_{[this] { OnGraceOver(); }};
   PulseTimer staleTimer_{[this] { OnNothingMeasured(); }};
+  PulseTimer probeTimer_{[this] { OnProbe(); }};
+  bool connectingOnProbe_ = false;  // the connection being made was the probe's answer
+  bool probeMisled_ = false;        // such a connection failed: back-off until one succeeds
   bool confirmingStale_ = false;
   pa_context* context_ = nullptr;
   PulseClientIdentity identity_;

@@ -1,6 +1,9 @@
 // The mixer on a real sound server. Each test that plays sound or breaks the
 // server runs its own private server, so tests running side by side do not
 // hear each other.
+#include <dlfcn.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -20,6 +24,9 @@
 #include <gtest/gtest.h>
 
 #include "runtime/winmm/device_selection.h"
+#include "runtime/winmm/pulse_level.h"
+#include "runtime/winmm/pulse_main_loop.h"
+#include "runtime/winmm/pulse_record_stream.h"
 #include "tests/runtime/winmm/meter_sequence.h"
 #include "tests/runtime/winmm/sound_server.h"
 #include "tests/runtime/winmm/tone_player.h"
@@ -278,6 +285,78 @@ TEST_F(PrivateServerTest, FollowsAChangeOfTheDefaultOutput) {
   line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
   ASSERT_EQ(mixerGetLineInfoA(meter.mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);
   EXPECT_STREQ(line.Target.szPname, "SecondOutput");
+}
+
+// A level falls to 0 within 100 ms of the server's last data: the time the
+// server thread waits for more, after the window the server may have sent
+// last, and the moment it takes to judge after its own turn.
+static_assert(winmm::PulseLevel::kStaleAfterMs + winmm::PulseRecordStream::kFragmentMs + 1 <= 100);
+
+// A thread can be made late, as a busy machine makes it: every libpulse
+// threaded main loop waits for its next event in poll, and this test's own
+// poll (which libpulse calls instead of the C library's) first sleeps out the
+// delay asked for on a thread of that name.
+std::atomic<int64_t> lateUntilNs{0};
+std::atomic<const char*> lateThread{""};
+
+void DelayThread(const char* name, std::chrono::milliseconds pause) {
+  lateThread.store(name);
+  lateUntilNs.store(kvtest::MonotonicNs() + std::chrono::nanoseconds(pause).count());
+}
+
+}  // namespace
+
+extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
+  using Poll = int (*)(pollfd*, nfds_t, int);
+  static const auto real = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "poll"));
+  char name[16] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  if (std::strcmp(name, lateThread.load()) == 0) {
+    const int64_t until = lateUntilNs.load();
+    const int64_t now = kvtest::MonotonicNs();
+    if (until > now) std::this_thread::sleep_for(std::chrono::nanoseconds(until - now));
+  }
+  return real(fds, count, timeout);
+}
+
+namespace {
+
+// While sound flows, a reading is never 0: not when the server thread that
+// receives the level runs 150 ms late (its data waits for it, the level
+// holds), only when the server itself stops sending (it falls, and stays 0
+// until the server answers again).
+TEST_F(PrivateServerTest, ALateServerThreadHoldsTheLevelAndAStoppedServerReadsZero) {
+  kvtest::TonePlayer tone(server_.address());
+  ASSERT_TRUE(tone.Start(0.5f)) << tone.error();
+  kvtest::MeterSequence meter;
+  ASSERT_EQ(meter.Open(), MMSYSERR_NOERROR) << winmm::LastMixerOpenError();
+  int32_t value = 0;
+  ASSERT_TRUE(ReadUntil(meter, kWarmUp, NearHalfScale, &value)) << "last reading " << value;
+
+  for (int round = 0; round < 3; ++round) {
+    DelayThread(winmm::PulseMainLoop::kThreadName, 150ms);
+    for (int i = 0; i < 300; ++i) {
+      ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+      ASSERT_NEAR(value, kHalfScale, kTolerance) << "round " << round << ", reading " << i;
+      std::this_thread::sleep_for(1ms);
+    }
+  }
+
+  ASSERT_TRUE(server_.Freeze());
+  const auto frozen = Clock::now();
+  ASSERT_TRUE(ReadUntil(meter, 1000ms, Silent, &value)) << "still reading " << value;
+  const auto fell = Clock::now() - frozen;
+  // Generous for a loaded machine; a level held for a second would fail it.
+  EXPECT_LT(fell, 500ms);
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(meter.Read(value), MMSYSERR_NOERROR);
+    ASSERT_EQ(value, 0) << "reading " << i;
+    std::this_thread::sleep_for(1ms);
+  }
+  server_.Thaw();
+  EXPECT_TRUE(ReadUntil(meter, 2000ms, NearHalfScale, &value)) << "last reading " << value;
+  std::printf("server %s: stop to a 0 read %lld ms\n", server_.kind().c_str(),
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(fell).count()));
 }
 
 // A server that goes away takes its level with it, as one that stops answering
