@@ -56,9 +56,9 @@ TEST(Units120Dpi, WindowsAndElementsArePlacedInScreenPixels) {
 // again at that scale, not blown up from the old one (where every 2 x 2
 // block of device pixels would be one colour), and keeps its layout.
 TEST(Units120Dpi, AWindowMovedToAScreenOfScale2IsDrawnSharpWithTheSameLayout) {
+  forms::Form form;  // the application, and with it the screens
   const QList<QScreen*> screens = QGuiApplication::screens();
   ASSERT_EQ(screens.size(), 2);
-  forms::Form form;
   form.SetBackColor({0, 0, 0});
   form.SetClientSize(200 * 12, 100 * 12);
   auto& ring = form.Add<forms::Shape>("Shape1");
