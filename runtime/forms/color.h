@@ -9,7 +9,9 @@ struct Color {
   uint8_t r = 0;
   uint8_t g = 0;
   uint8_t b = 0;
-  bool operator==(const Color&) const = default;
+  // Spelled out: hosts include this header as C++17.
+  bool operator==(const Color& o) const { return r == o.r && g == o.g && b == o.b; }
+  bool operator!=(const Color& o) const { return !(*this == o); }
 };
 
 }  // namespace forms
