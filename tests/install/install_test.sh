@@ -123,8 +123,8 @@ in_namespace() {
     fail "building a host with pkg-config"
   if readelf -d "$work/host/host" | grep -q -e RPATH -e RUNPATH; then fail "the pkg-config host has a RUNPATH"; fi
   local out
-  out=$(env -i HOME="$work/host-home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$work/host/host" 2>&1) ||
-    fail "the pkg-config host: $out"
+  out=$(env -i HOME="$work/host-home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$work/host/host" 2>"$work/host.log") ||
+    fail "the pkg-config host: $out $(cat "$work/host.log")"
   grep -qx "SetDispDelay 0" <<<"$out" || fail "the pkg-config host printed: $out"
   echo "pkg-config host: no RUNPATH, no LD_LIBRARY_PATH, $out"
   start_on_x /usr/bin/Whorlix "$work/home-package"
@@ -342,7 +342,8 @@ else
   mkdir -p "$work/host-package/debian"
   printf 'Source: kv-host\n\nPackage: kv-host\nArchitecture: any\n' >"$work/host-package/debian/control"
   dpkg-deb --raw-extract "$runtime_deb" "$work/runtime-package"
-  shlibs=$(cd "$work/host-package" && dpkg-shlibdeps -S"$work/runtime-package" -O ../host/host 2>&1) || fail "dpkg-shlibdeps: $shlibs"
+  shlibs=$(cd "$work/host-package" && dpkg-shlibdeps -S"$work/runtime-package" -O ../host/host 2>"$work/shlibdeps.log") ||
+    fail "dpkg-shlibdeps: $(cat "$work/shlibdeps.log")"
   grep -q 'libkvqmxtmr1 (>= 1.0.0)' <<<"$shlibs" || fail "dpkg-shlibdeps gave the host: $shlibs"
   echo "dpkg-shlibdeps: ${shlibs#shlibs:Depends=}"
   # The administrator's registration, as it lies on that machine.

@@ -2,6 +2,7 @@
 // Process-wide state of the forms layer that the public classes share but
 // callers never touch: the application object, the list of forms and the
 // boundary where errors from event handlers stop.
+#include "runtime/platform/export.h"
 #include <exception>
 #include <utility>
 
@@ -14,7 +15,7 @@ class Form;
 namespace forms::detail {
 
 // Creates the QApplication on first use (tests and tools need not).
-void EnsureApplication();
+KVQMXTMR_EXPORT void EnsureApplication();
 
 // Every live form, in creation order.
 void RegisterForm(Form* form);
