@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "runtime/platform/export.h"
 #include "runtime/winmm/mixer_device.h"
 
 namespace winmm {
@@ -11,6 +12,6 @@ namespace winmm {
 // the one libpulse finds by itself (PULSE_SERVER, the user's session).
 // Nothing connects until the first Open; the connection then lasts as long as
 // the device.
-std::shared_ptr<MixerDevice> MakePulseMixer(std::string server);
+KVQMXTMR_EXPORT std::shared_ptr<MixerDevice> MakePulseMixer(std::string server);
 
 }  // namespace winmm
