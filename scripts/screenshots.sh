@@ -27,6 +27,18 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# The window named TITLE of the program just started, once it shows; its
+# LOG and WHAT when it never does.
+window_of() {
+  local title=$1 log=$2 what=$3 found
+  found=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -1) || true
+  [ -n "$found" ] || {
+    cat "$log" >&2
+    echo "$what showed no window" >&2
+    exit 1
+  }
+  echo "$found"
+}
 
 printf 'open ok\nvalues 3000 8000 14000 21000 27000 32000 29000 23000 16000 9000\nend cycle\n' >"$work/mixer"
 export KV_REGISTRY_FILE=$work/registry.reg KV_MACHINE_REGISTRY_FILE=$work/machine.reg
@@ -34,12 +46,7 @@ export KV_MIXER_DEVICE=script:$work/mixer
 "$build/bin/kvqmxtmr-regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
 "$build/bin/Whorlix" >"$work/whorlix.log" 2>&1 &
 pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Brenvale KvQmxVU" | head -1) || true
-[ -n "$window" ] || {
-  cat "$work/whorlix.log" >&2
-  echo "the demo showed no window" >&2
-  exit 1
-}
+window=$(window_of "Brenvale KvQmxVU" "$work/whorlix.log" "the demo")
 sleep 2
 # The Functions menu, through File (whose place in the window's client area
 # does not depend on the font).
@@ -69,12 +76,7 @@ designer=/usr/lib/qt6/bin/designer
 XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QT_PLUGIN_PATH=$build/bin/plugins \
   "$designer" examples/designer_form/level_window.ui >"$work/designer.log" 2>&1 &
 pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Qt Designer" | head -1) || true
-[ -n "$window" ] || {
-  cat "$work/designer.log" >&2
-  echo "Designer showed no window" >&2
-  exit 1
-}
+window=$(window_of "Qt Designer" "$work/designer.log" "Designer")
 xdotool windowsize --sync "$window" 1280 1024 && xdotool windowmove --sync "$window" 0 0 || true
 sleep 3
 # Places on the screen in Designer's default layout of a 1280 x 1024 window
