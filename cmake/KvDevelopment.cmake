@@ -41,8 +41,7 @@ set(KV_PUBLIC_HEADERS
   runtime/platform/export.h
   # The interfaces Container and Form implement for their own windows.
   runtime/forms/detail/form_window_owner.h
-  runtime/forms/detail/surface_owner.h
-  runtime/platform/export.h)
+  runtime/forms/detail/surface_owner.h)
 
 foreach(header IN LISTS KV_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)

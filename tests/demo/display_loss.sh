@@ -32,7 +32,7 @@ stop() {
 trap 'stop; rm -rf "$work"' EXIT
 
 export KV_REGISTRY_FILE=$work/registry.reg KV_MACHINE_REGISTRY_FILE=$work/machine.reg
-"$bin/regtool" register "$bin/KvQmxTmr.ocx" >"$work/regtool.log" 2>&1 || { cat "$work/regtool.log" >&2; exit 1; }
+"$bin/kvqmxtmr-regtool" register "$bin/KvQmxTmr.ocx" >"$work/regtool.log" 2>&1 || { cat "$work/regtool.log" >&2; exit 1; }
 # A level that moves at every reading, so each mode draws all the time.
 { printf 'values'; for l in $(seq 0 800 16000); do printf ' %s' "$l"; done; printf '\nend cycle\n'; } >"$work/levels"
 

@@ -77,7 +77,7 @@ done
 mkdir -p "$work/generating"
 printf '%s\n' 'cmake_minimum_required(VERSION 3.25)' 'project(generating LANGUAGES CXX)' \
   'find_package(KvQmxTmr 1.0 REQUIRED)' 'add_executable(generating main.cpp)' \
-  "kvqmxtmr_generate_classes(generating \"$prefix/lib/kvqmxtmr/KvQmxTmr.ocx\")" >"$work/generating/CMakeLists.txt"
+  "kvqmxtmr_generate_classes(generating \"$(find "$prefix/lib" -name KvQmxTmr.ocx)\")" >"$work/generating/CMakeLists.txt"
 printf '%s\n' '#include <kvqmxtmr_widgets.h>' \
   'int main() { return Dialfen::KvDispVU::staticMetaObject.indexOfProperty("DisplayMode") < 0; }' \
   >"$work/generating/main.cpp"

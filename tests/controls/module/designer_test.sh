@@ -18,7 +18,7 @@ if [ "${1:-}" = --inside ]; then
   export QT_PLUGIN_PATH=$build/bin/plugins QT_DEBUG_PLUGINS=1 KV_MIXER_DEVICE=script:$work/mixer
   unset QT_QPA_PLATFORM
   printf 'open ok\nvalues 4321\n' >"$work/mixer"
-  "$build/bin/regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
+  "$build/bin/kvqmxtmr-regtool" register "$build/bin/KvQmxTmr.ocx" >/dev/null
   "$designer" "$form" >"$work/designer.log" 2>&1 &
   pid=$!
   trap 'kill $pid 2>/dev/null || true' EXIT
