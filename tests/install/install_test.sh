@@ -249,7 +249,7 @@ for deb in "$packages"/*.deb; do
   case $deb in *-dbgsym_*) dbgsyms+=("$deb") ;; *) debs+=("$deb") ;; esac
 done
 [ ${#debs[@]} -eq 4 ] || fail "dpkg-buildpackage made ${#debs[@]} packages: $(ls "$packages")"
-[ ${#dbgsyms[@]} -eq 3 ] || fail "dpkg-buildpackage made ${#dbgsyms[@]} -dbgsym packages (one per package with binaries): $(ls "$packages")"
+[ ${#dbgsyms[@]} -eq 4 ] || fail "dpkg-buildpackage made ${#dbgsyms[@]} -dbgsym packages (one per package with binaries): $(ls "$packages")"
 program_deb=$packages/whorlix_1.0.0_amd64.deb
 runtime_deb=$packages/libkvqmxtmr1_1.0.0_amd64.deb
 tools_deb=$packages/kvqmxtmr-tools_1.0.0_amd64.deb
