@@ -286,7 +286,10 @@ for file in usr/lib/$ma/kvqmxtmr/KvQmxTmr.ocx usr/lib/$ma/kvqmxtmr/machine.reg u
 for file in usr/bin/kvqmxtmr-regtool usr/bin/kvqmxtmr-inspect usr/share/man/man1/kvqmxtmr-regtool.1.gz; do
   in_package "$tools_deb" "$file"
 done
-for file in usr/lib/$ma/libkvqmxtmr.so usr/lib/$ma/pkgconfig/kvqmxtmr.pc usr/include/kvqmxtmr/control.h "${dev_files[@]/#/usr/}"; do
+# The package's guide is compressed, as Debian's documentation is.
+packaged_dev_files=("${dev_files[@]/#/usr/}")
+packaged_dev_files=("${packaged_dev_files[@]/%hosting.md/hosting.md.gz}")
+for file in usr/lib/$ma/libkvqmxtmr.so usr/lib/$ma/pkgconfig/kvqmxtmr.pc usr/include/kvqmxtmr/control.h "${packaged_dev_files[@]}"; do
   in_package "$dev_deb" "$file"
 done
 # Debian's own judge, on the source and every binary package: no error, no
