@@ -9,6 +9,7 @@
 #include "runtime/forms/detail/form_window.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
+#include "runtime/forms/detail/wayland_layer.h"
 #include "runtime/platform/error.h"
 
 namespace forms {
@@ -43,7 +44,7 @@ void Container::SetSurface(detail::Surface* surface) { surface_ = surface; }
 QWidget* Container::Widget() const { return surface_.data(); }
 
 void Container::Invalidate() const {
-  if (surface_) surface_->update();
+  if (surface_ && !detail::WaylandLayer::Show(surface_, surface_->rect())) surface_->update();
 }
 
 void Container::SetBackColor(Color color) {
@@ -67,8 +68,10 @@ void Container::ElementChanged(Element& element) {
 bool Container::RepaintChanges() {
   if (wholeChanged_) {
     wholeChanged_ = false;
-    Invalidate();
-    return surface_ && surface_->isVisible();
+    if (!surface_) return false;
+    if (detail::WaylandLayer::Show(surface_, surface_->rect())) return false;
+    surface_->update();
+    return surface_->isVisible();
   }
   QRegion changed;
   for (Element* element : changing_) changed += element->TakeChangedPixels();
@@ -77,6 +80,8 @@ bool Container::RepaintChanges() {
   // must not be touched.
   if (!detail::FormWindow::Paintable(surface_)) return false;
   if (!surface_ || changed.isEmpty()) return false;
+  // Shown through the window's own layer, the changes leave Qt nothing to paint.
+  if (detail::WaylandLayer::Show(surface_, changed)) return false;
   surface_->update(changed);
   // Qt paints nothing of a hidden widget, and sends no frame for it.
   return surface_->isVisible();

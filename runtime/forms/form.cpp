@@ -16,6 +16,8 @@
 #include "runtime/forms/detail/menu_access_keys.h"
 #include "runtime/forms/detail/runtime_state.h"
 #include "runtime/forms/detail/surface.h"
+#include "runtime/forms/detail/wayland_layer.h"
+#include "runtime/forms/detail/window_system.h"
 #include "runtime/forms/screen.h"
 #include "runtime/forms/units.h"
 
@@ -37,7 +39,7 @@ float Kept(float set, int actualPixels, int (*toPixels)(float), float (*toTwips)
 // Whether the platform lets a program choose where its top-level windows
 // stand. A Wayland compositor places every window itself and tells a client
 // neither its place nor the screen's origin.
-bool PlatformPlacesWindows() { return !QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+bool PlatformPlacesWindows() { return !detail::OnWayland(); }
 
 // Whether an outer geometry in twips covers the primary screen.
 bool CoversScreen(float left, float top, float width, float height) {
@@ -60,6 +62,7 @@ Form::Form()
       box_{0, 0, kDefaultWidth, kDefaultHeight} {
   auto* surface = new detail::Surface(this, nullptr);
   window_->setCentralWidget(surface);
+  detail::WaylandLayer::Attach(surface);
   SetSurface(surface);
   detail::RegisterForm(this);
   ApplyGeometry();

@@ -9,12 +9,10 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "runtime/forms/detail/wayland_layer.h"
+#include "runtime/forms/detail/window_system.h"
+
 namespace forms::detail {
-namespace {
-
-bool CompositorPacesFrames() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
-
-}  // namespace
 
 std::chrono::nanoseconds FramePeriod(const QWidget* widget) {
   constexpr double kUnknownRateHz = 60;
@@ -84,7 +82,23 @@ void FramePacer::StartFrame() {
 }
 
 bool FramePacer::AskCompositor() {
-  if (!CompositorPacesFrames()) return false;
+  if (!OnWayland()) return false;
+  // A client area shown through the runtime's own surface has the frame
+  // callbacks of that surface; the frame runs when the layer's comes.
+  if (WaylandLayer* layer = WaylandLayer::Of(window_)) {
+    QPointer<FramePacer> self(this);
+    const bool asked = layer->AskFrame([self] {
+      if (!self) return;
+      self->compositorAsked_ = false;
+      self->due_ = Clock::now();
+      self->StartFrame();
+    });
+    if (asked) {
+      compositorAsked_ = true;
+      askedAt_ = Clock::now();
+      return true;
+    }
+  }
   QWindow* native = window_->windowHandle();
   if (native == nullptr || native->handle() == nullptr) return false;
   if (native != native_) {

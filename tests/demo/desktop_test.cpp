@@ -336,7 +336,7 @@ TEST_F(Desktop, MeterBarsAndBordersAreTheLayoutOfScale1AtTheScreensScale) {
   EXPECT_NEAR(border.back().length, scaled(3), 1);
 }
 
-// What the X server holds of the window after partial repaints is what a full
+// What the display holds of the window after partial repaints is what a full
 // repaint draws, at the session's scale too: at a fractional one every edge
 // falls between device pixels, so a repaint box cut short leaves slivers.
 TEST_F(Desktop, PartialRepaintsLeaveWhatAFullRepaintDrawsAtTheScreensScale) {
@@ -356,11 +356,20 @@ TEST_F(Desktop, PartialRepaintsLeaveWhatAFullRepaintDrawsAtTheScreensScale) {
       w.BarGraphTimer_Timer();
     }
     const QImage shown = grab();
-    window->repaint();
-    for (QWidget* child : window->findChildren<QWidget*>()) {
-      if (child->isVisible()) child->repaint();
+    QImage full;
+    if (OnWayland()) {
+      // The client area reaches the compositor through the runtime's own
+      // surface, which a repaint from Qt's side does not touch: the full
+      // picture is the widgets' own drawing of the whole window.
+      full = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    } else {
+      window->repaint();
+      for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (child->isVisible()) child->repaint();
+      }
+      full = grab();
     }
-    EXPECT_EQ(forms_test::FrameDifference(shown, grab()), "") << "step " << i << " at level " << steps[i].second;
+    EXPECT_EQ(forms_test::FrameDifference(shown, full), "") << "step " << i << " at level " << steps[i].second;
   }
 }
 
