@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
+  # Forms on Wayland hand their pictures to the compositor themselves: the
+  # client library, and Qt's platform interface for the display and surfaces.
+  qt6-base-private-dev libwayland-dev
   libpulse-dev pulseaudio-utils
   fontconfig fonts-dejavu-core
 )
