@@ -9,7 +9,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "runtime/forms/detail/wayland_layer.h"
 #include "runtime/forms/detail/window_system.h"
 
 namespace forms::detail {
@@ -59,7 +58,7 @@ void FramePacer::Request(QWidget* widget, FrameClient& client) {
   if (next_.isActive()) return;
   // A frame the compositor never called for (the window left the output, or
   // its native window was made anew) is asked for again after a while.
-  if (compositorAsked_ && now - askedAt_ < 4 * period) return;
+  if ((compositorAsked_ || sourceAsked_) && now - askedAt_ < 4 * period) return;
   if (AskCompositor()) return;
   due_ = std::max(lastFrame_ + period, now);
   // Rounded up: never before the frame is due.
@@ -83,18 +82,20 @@ void FramePacer::StartFrame() {
 
 bool FramePacer::AskCompositor() {
   if (!OnWayland()) return false;
-  // A client area shown through the runtime's own surface has the frame
-  // callbacks of that surface; the frame runs when the layer's comes.
-  if (WaylandLayer* layer = WaylandLayer::Of(window_)) {
+  // A window whose pictures reach the compositor through a surface of the
+  // runtime's own has the frame callbacks of that surface.
+  if (sourceOwner_ && source_ != nullptr) {
     QPointer<FramePacer> self(this);
-    const bool asked = layer->AskFrame([self] {
+    const bool asked = source_->AskFrame([self] {
       if (!self) return;
-      self->compositorAsked_ = false;
+      self->sourceAsked_ = false;
       self->due_ = Clock::now();
       self->StartFrame();
     });
     if (asked) {
-      compositorAsked_ = true;
+      // Not the native window's update request: Qt's own repaints of the
+      // window go on as Qt's.
+      sourceAsked_ = true;
       askedAt_ = Clock::now();
       return true;
     }
@@ -110,6 +111,11 @@ bool FramePacer::AskCompositor() {
   askedAt_ = Clock::now();
   native->requestUpdate();
   return true;
+}
+
+void FramePacer::UseFrameSource(QObject* owner, FrameSource& source) {
+  sourceOwner_ = owner;
+  source_ = &source;
 }
 
 bool FramePacer::eventFilter(QObject* watched, QEvent* event) {

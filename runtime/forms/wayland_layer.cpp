@@ -101,8 +101,10 @@ WaylandLayer::WaylandLayer(QWidget* clientArea) : QObject(clientArea->window()),
   compositor_ = globals.compositor;
   subcompositor_ = globals.subcompositor;
   shm_ = globals.shm;
-  if (compositor_ != nullptr) releases_ = wl_display_create_queue(display_);
+  if (compositor_ == nullptr) return;
+  releases_ = wl_display_create_queue(display_);
   clientArea->installEventFilter(this);
+  FramePacer::Of(clientArea).UseFrameSource(this, *this);
 }
 
 WaylandLayer::~WaylandLayer() {
@@ -126,6 +128,9 @@ bool WaylandLayer::Damage(const QWidget* widget, const QRegion& region) {
 
 bool WaylandLayer::PaintFrame() {
   waiting_ = false;
+  // A frame of the layer's own shows the changes when it ends; any other
+  // (the pacer joining a frame Qt is painting) leaves them to the next turn.
+  if (!inFrame_) QMetaObject::invokeMethod(this, [this] { Present(); }, Qt::QueuedConnection);
   return false;
 }
 

@@ -8,6 +8,7 @@
 // frame is drawn that it would not show; elsewhere a timer keeps the
 // screen's refresh rate.
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include <QObject>
@@ -27,6 +28,18 @@ class FrameClient {
 
  protected:
   ~FrameClient() = default;
+};
+
+// What gives a window its frames instead of Qt where the window's pictures
+// reach the compositor another way (the forms' own Wayland surface): it runs
+// `frame` when the compositor is ready for the next one, and answers false
+// when it cannot, and Qt is asked then.
+class FrameSource {
+ public:
+  virtual bool AskFrame(std::function<void()> frame) = 0;
+
+ protected:
+  ~FrameSource() = default;
 };
 
 // One frame of the screen `widget` is on (the primary screen while it has
@@ -60,6 +73,10 @@ class FramePacer : public QObject {
   // shows every change made up to it and none half-way.
   void Request(QWidget* widget, FrameClient& client);
 
+  // `source` gives the window its frames from now on, for as long as
+  // `owner` lives.
+  void UseFrameSource(QObject* owner, FrameSource& source);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -84,7 +101,10 @@ class FramePacer : public QObject {
   // A frame has asked Qt for its paint, which has not come yet.
   bool inFlight_ = false;
   QPointer<QWindow> native_;  // whose update requests are the frames
-  bool compositorAsked_ = false;
+  QPointer<QObject> sourceOwner_;
+  FrameSource* source_ = nullptr;
+  bool compositorAsked_ = false;  // through the native window's update request
+  bool sourceAsked_ = false;      // of the frame source
   Clock::time_point askedAt_{};
 };
 

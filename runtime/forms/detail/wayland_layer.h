@@ -40,7 +40,7 @@ namespace forms::detail {
 
 class WaylandBuffer;
 
-class WaylandLayer : public QObject, public FrameClient {
+class WaylandLayer : public QObject, public FrameClient, public FrameSource {
   Q_OBJECT
 
  public:
@@ -61,12 +61,12 @@ class WaylandLayer : public QObject, public FrameClient {
   bool Damage(const QWidget* widget, const QRegion& region);
   // Runs `frame` when the compositor is ready for the next one; false when
   // the layer is not showing (the compositor is asked through Qt then).
-  bool AskFrame(std::function<void()> frame);
+  bool AskFrame(std::function<void()> frame) override;
   // Shows what changed since the last frame.
   void Present();
 
-  // The pacer's frame came for changes made outside a frame; Present shows
-  // them once the frame is over. Qt has nothing to paint.
+  // The pacer's frame came for changes made outside a frame: they are shown
+  // once it is over. Qt has nothing to paint.
   bool PaintFrame() override;
 
  protected:
