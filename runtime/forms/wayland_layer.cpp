@@ -116,7 +116,9 @@ WaylandLayer::~WaylandLayer() {
 }
 
 bool WaylandLayer::Damage(const QWidget* widget, const QRegion& region) {
-  if (!Showing()) return false;
+  // Inside the layer's own frame the check waits for Present, once, at its
+  // end; it hands the changes back to Qt if the layer can no longer show them.
+  if (!(inFrame_ && surface_ != nullptr) && !Showing()) return false;
   pending_ += region.translated(widget->mapTo(clientArea_, QPoint()));
   // Changes made while a frame runs are shown at its end; others ask for one.
   if (!inFrame_ && !waiting_) {
