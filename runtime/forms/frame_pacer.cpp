@@ -78,6 +78,11 @@ void FramePacer::StartFrame() {
     if (w.widget) asked = w.client->PaintFrame() || asked;
   }
   inFlight_ = asked;
+  // The frame is painted now, in this pass of the loop. Qt would paint it in
+  // the next pass, and a loop that sleeps between its passes (a fast timer's)
+  // would show only every second picture: the changes of the pass between
+  // would join this frame.
+  if (asked) QCoreApplication::sendPostedEvents(window_, QEvent::UpdateRequest);
 }
 
 bool FramePacer::AskCompositor() {
